@@ -1,0 +1,17 @@
+#pragma once
+#include <QString>
+
+// Title of every message box of the program.
+QString AppTitle();
+// Name the program gives as the source of its own run-time errors.
+QString AppSourceName();
+// Name shown at the head of printouts.
+QString AppDisplayName();
+
+// Folder that holds the program's executable. Tests point it elsewhere so
+// that each one works on a database file of its own.
+QString ProgramFolder();
+void SetProgramFolderOverride(const QString& folder);  // empty: back to the real one
+
+// Path of the report database in the program folder.
+QString ReportDatabasePath();

@@ -1,0 +1,42 @@
+#include "ClipboardSeam.h"
+
+#include "ErrorInfo.h"
+#include "RuntimeErrors.h"
+#include "AppInfo.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
+namespace {
+class SystemClipboard : public ClipboardBackend {
+ public:
+  void Clear() override { board()->clear(); }
+  void SetText(const QString& text) override {
+    auto* mime = new QMimeData;
+    mime->setText(text);
+    board()->setMimeData(mime);
+  }
+
+ private:
+  static QClipboard* board() {
+    QClipboard* c = QGuiApplication::clipboard();
+    if (!c) RaiseError(kErrInternal, QStringLiteral("The clipboard cannot be opened."), AppSourceName());
+    return c;
+  }
+};
+
+ClipboardBackend*& current() {
+  static ClipboardBackend* backend = nullptr;
+  return backend;
+}
+
+ClipboardBackend& backend() {
+  static SystemClipboard system;
+  return current() ? *current() : system;
+}
+}  // namespace
+
+void SetClipboardBackend(ClipboardBackend* b) { current() = b; }
+void ClipboardClear() { backend().Clear(); }
+void ClipboardSetText(const QString& text) { backend().SetText(text); }

@@ -1,0 +1,16 @@
+#pragma once
+// The clipboard as the program uses it: empty it, put plain text on it.
+// Tests install a backend that records (or refuses) instead.
+#include <QString>
+
+class ClipboardBackend {
+ public:
+  virtual ~ClipboardBackend() = default;
+  virtual void Clear() = 0;
+  virtual void SetText(const QString& text) = 0;
+};
+
+void ClipboardClear();
+void ClipboardSetText(const QString& text);
+// nullptr restores the system clipboard. The backend stays owned by the caller.
+void SetClipboardBackend(ClipboardBackend* backend);

@@ -1,0 +1,16 @@
+#include "ErrorBoxes.h"
+
+#include "AppInfo.h"
+#include "MessageBoxSeam.h"
+
+QString ErrorBoxText(const ErrorInfo& e) {
+  return QStringLiteral("Error #: %1, %2, %3").arg(e.Number).arg(e.Description, e.Source);
+}
+
+QString WindowErrorBoxText(const ErrorInfo& e) {
+  return QStringLiteral("Error: %1, %2").arg(e.Number).arg(e.Description);
+}
+
+void ShowErrorBox(const ErrorInfo& error) { ShowMessageBox(AppTitle(), ErrorBoxText(error)); }
+
+void ShowWindowErrorBox(const ErrorInfo& error) { ShowMessageBox(AppTitle(), WindowErrorBoxText(error)); }

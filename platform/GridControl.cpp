@@ -1,0 +1,193 @@
+#include "GridControl.h"
+
+#include "AppInfo.h"
+#include "ErrorInfo.h"
+#include "GridModels.h"
+#include "GridPrint.h"
+#include "PrinterSeam.h"
+#include "RuntimeErrors.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QItemSelection>
+#include <QStyle>
+
+namespace {
+constexpr int kDefaultColWidthTwips = 960;
+}
+
+GridControl::GridControl(QWidget* parent) : QTableView(parent), cells_(new CellGridModel(this)) {
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setSelectionMode(QAbstractItemView::ContiguousSelection);
+  setWordWrap(false);
+  horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  horizontalHeader()->setHighlightSections(false);
+  horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setHighlightSections(false);
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+  // The fixed row and column in the button-face colour of the system.
+  const QString face = QApplication::palette().button().color().name();
+  horizontalHeader()->setStyleSheet(QStringLiteral("QHeaderView::section { background-color: %1; }").arg(face));
+  verticalHeader()->setStyleSheet(QStringLiteral("QHeaderView::section { background-color: %1; }").arg(face));
+  // The user's resizing of a column becomes its width.
+  connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section, int, int newSize) {
+    const int col = section + 1;
+    if (col < int(widthsTwips_.size())) widthsTwips_[col] = newSize * kTwipsPerPixel;
+  });
+  UseModel(nullptr);
+}
+
+GridControl::~GridControl() = default;
+
+void GridControl::UseModel(GridModel* model) {
+  model_ = model ? model : cells_;
+  setModel(model_);
+  connect(model_, &QAbstractItemModel::modelReset, this, &GridControl::OnModelReset, Qt::UniqueConnection);
+  row_ = col_ = rowSel_ = colSel_ = std::min(1, std::min(Rows() - 1, Cols() - 1));
+  ApplyColumnWidths();
+}
+
+void GridControl::OnModelReset() {
+  ApplyColumnWidths();
+  ShowSelection();
+}
+
+int GridControl::Rows() const { return model_->GridRows(); }
+int GridControl::Cols() const { return model_->GridCols(); }
+
+void GridControl::SetRows(int rows) {
+  if (rows < 0) RaiseError(kErrBadArguments, QStringLiteral("Invalid Rows value: %1").arg(rows), AppSourceName());
+  cells_->SetShape(rows, cells_->GridCols());
+}
+
+void GridControl::SetCols(int cols) {
+  if (cols < 0) RaiseError(kErrBadArguments, QStringLiteral("Invalid Cols value: %1").arg(cols), AppSourceName());
+  cells_->SetShape(cells_->GridRows(), cols);
+  ApplyColumnWidths();
+}
+
+void GridControl::CheckCell(int row, int col) const {
+  if (row < 0 || row >= Rows())
+    RaiseError(kErrSubscript, QStringLiteral("Invalid row value: %1").arg(row), AppSourceName());
+  if (col < 0 || col >= Cols())
+    RaiseError(kErrSubscript, QStringLiteral("Invalid column value: %1").arg(col), AppSourceName());
+}
+
+QString GridControl::TextMatrix(int row, int col) const {
+  CheckCell(row, col);
+  return model_->CellText(row, col);
+}
+
+void GridControl::SetTextMatrix(int row, int col, const QString& text) {
+  CheckCell(row, col);
+  if (model_ != cells_)
+    RaiseError(kErrNotAllowed, QStringLiteral("The cells of a bound grid cannot be written."), AppSourceName());
+  cells_->SetCell(row, col, text);
+}
+
+void GridControl::Select(int row, int col) { Select(row, col, row, col); }
+
+void GridControl::Select(int row, int col, int rowSel, int colSel) {
+  CheckCell(row, col);
+  CheckCell(rowSel, colSel);
+  row_ = row;
+  col_ = col;
+  rowSel_ = rowSel;
+  colSel_ = colSel;
+  ShowSelection();
+}
+
+void GridControl::ShowSelection() {
+  // The view shows the part of the selection that lies in the scrolling cells.
+  if (!selectionModel()) return;
+  const int r1 = std::max(1, std::min(row_, rowSel_)) - 1, r2 = std::max(row_, rowSel_) - 1;
+  const int c1 = std::max(1, std::min(col_, colSel_)) - 1, c2 = std::max(col_, colSel_) - 1;
+  if (r2 < r1 || c2 < c1 || r2 >= model_->rowCount() || c2 >= model_->columnCount()) {
+    selectionModel()->clearSelection();
+    return;
+  }
+  const QItemSelection range(model_->index(r1, c1), model_->index(r2, c2));
+  selectionModel()->select(range, QItemSelectionModel::ClearAndSelect);
+  selectionModel()->setCurrentIndex(model_->index(r1, c1), QItemSelectionModel::NoUpdate);
+}
+
+QString GridControl::Clip() const {
+  const int r1 = std::min(row_, rowSel_), r2 = std::max(row_, rowSel_);
+  const int c1 = std::min(col_, colSel_), c2 = std::max(col_, colSel_);
+  if (r1 < 0 || c1 < 0 || r2 >= Rows() || c2 >= Cols()) return {};
+  QString out;
+  for (int r = r1; r <= r2; ++r) {
+    if (r > r1) out += u'\n';
+    for (int c = c1; c <= c2; ++c) {
+      if (c > c1) out += u'\t';
+      out += model_->CellText(r, c);
+    }
+  }
+  return out;
+}
+
+int GridControl::CellMarginPixels() const {
+  // Qt's item delegate pads text on both sides by the focus frame margin + 1.
+  return 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+}
+
+int GridControl::TextWidthTwips(const QString& text) const {
+  return (TextWidths(font()).Width(text) + CellMarginPixels()) * kTwipsPerPixel;
+}
+
+void GridControl::AutoSize(int firstCol, int lastCol, bool equalWidths, int extraTwips) {
+  if (firstCol > lastCol) std::swap(firstCol, lastCol);
+  CheckCell(0, firstCol);
+  CheckCell(0, lastCol);
+  const TextWidths widths(font());
+  std::vector<int> twips;
+  for (int c = firstCol; c <= lastCol; ++c)
+    twips.push_back((model_->MaxTextWidth(c, widths) + CellMarginPixels()) * kTwipsPerPixel + extraTwips);
+  if (equalWidths) {
+    const int widest = *std::max_element(twips.begin(), twips.end());
+    std::fill(twips.begin(), twips.end(), widest);
+  }
+  for (int c = firstCol; c <= lastCol; ++c) SetColWidth(c, twips[c - firstCol]);
+}
+
+int GridControl::ColWidth(int col) const {
+  CheckCell(0, col);
+  return col < int(widthsTwips_.size()) ? widthsTwips_[col] : kDefaultColWidthTwips;
+}
+
+void GridControl::SetColWidth(int col, int twips) {
+  CheckCell(0, col);
+  if (col >= int(widthsTwips_.size())) widthsTwips_.resize(col + 1, kDefaultColWidthTwips);
+  widthsTwips_[col] = std::max(0, twips);
+  ApplyColumnWidths();
+}
+
+void GridControl::ApplyColumnWidths() {
+  const int cols = Cols();
+  if (int(widthsTwips_.size()) < cols) widthsTwips_.resize(cols, kDefaultColWidthTwips);
+  const std::vector<int> wanted = widthsTwips_;  // resizing sections reports back
+  verticalHeader()->setFixedWidth(cols > 0 ? wanted[0] / kTwipsPerPixel : 0);
+  for (int c = 1; c < cols; ++c) setColumnWidth(c - 1, wanted[c] / kTwipsPerPixel);
+  widthsTwips_ = wanted;
+}
+
+void GridControl::PrintGrid() {
+  const GridPrintLayout layout = LayoutGridForPrint(*this);
+  PrintDocument(AppDisplayName(), [&](QPrinter& printer) { PaintGridLayout(layout, printer); });
+}
+
+// ---- BoundGridControl ----
+
+BoundGridControl::~BoundGridControl() = default;
+
+void BoundGridControl::SetDataSource(std::shared_ptr<Recordset> recordset) {
+  GridModel* old = bound_;
+  bound_ = recordset ? new RecordsetGridModel(std::move(recordset), this) : nullptr;
+  UseModel(bound_);
+  delete old;
+}
+
+std::shared_ptr<Recordset> BoundGridControl::DataSource() const {
+  return bound_ ? static_cast<RecordsetGridModel*>(bound_)->Source() : nullptr;
+}

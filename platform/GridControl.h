@@ -1,0 +1,90 @@
+#pragma once
+// The grid control: cells addressed by (row, column) from 0, row 0 and
+// column 0 fixed header cells; users select, resize columns, never edit.
+// GridControl is the light variant with cells of its own; BoundGridControl
+// also shows a recordset bound through DataSource.
+#include <QTableView>
+
+#include <memory>
+#include <vector>
+
+class CellGridModel;
+class GridModel;
+class Recordset;
+
+inline constexpr int kTwipsPerPixel = 15;
+
+class GridControl : public QTableView {
+  Q_OBJECT
+
+ public:
+  explicit GridControl(QWidget* parent = nullptr);
+  ~GridControl() override;
+
+  int Rows() const;
+  int Cols() const;
+  // Shape of the grid's own cells (the light grid's design-time shape).
+  void SetRows(int rows);
+  void SetCols(int cols);
+
+  QString TextMatrix(int row, int col) const;
+  void SetTextMatrix(int row, int col, const QString& text);
+
+  // Selects one cell, or the rectangle between two corners.
+  void Select(int row, int col);
+  void Select(int row, int col, int rowSel, int colSel);
+  int Row() const { return row_; }
+  int Col() const { return col_; }
+  int RowSel() const { return rowSel_; }
+  int ColSel() const { return colSel_; }
+
+  // Text of the selection: cells joined by a tab, rows by "\n", no final break.
+  QString Clip() const;
+
+  // Each column from first to last becomes as wide as its widest text plus
+  // extraTwips; equalWidths gives them all the widest column's width.
+  void AutoSize(int firstCol, int lastCol, bool equalWidths = false, int extraTwips = 0);
+
+  int ColWidth(int col) const;  // twips
+  void SetColWidth(int col, int twips);
+  // Width in twips the grid gives a text in its own font, cell margins included.
+  int TextWidthTwips(const QString& text) const;
+
+  // Print preview of the grid: a heading with the program's name and the
+  // date and time, then the cells as a table with the grid's column widths.
+  void PrintGrid();
+
+ protected:
+  GridModel* Model() const { return model_; }
+  // Shows another model (nullptr: the grid's own cells).
+  void UseModel(GridModel* model);
+
+ private slots:
+  void OnModelReset();
+
+ private:
+  void CheckCell(int row, int col) const;
+  void ApplyColumnWidths();
+  void ShowSelection();
+  int CellMarginPixels() const;
+
+  CellGridModel* cells_;
+  GridModel* model_ = nullptr;
+  std::vector<int> widthsTwips_;
+  int row_ = 0, col_ = 0, rowSel_ = 0, colSel_ = 0;
+};
+
+class BoundGridControl : public GridControl {
+  Q_OBJECT
+
+ public:
+  using GridControl::GridControl;
+  ~BoundGridControl() override;
+
+  // Binds the grid to a recordset; nullptr unbinds it.
+  void SetDataSource(std::shared_ptr<Recordset> recordset);
+  std::shared_ptr<Recordset> DataSource() const;
+
+ private:
+  GridModel* bound_ = nullptr;
+};

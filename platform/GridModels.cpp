@@ -1,0 +1,161 @@
+#include "GridModels.h"
+
+#include "Recordset.h"
+
+#include <QApplication>
+#include <QDate>
+#include <QLocale>
+#include <QPalette>
+
+#include <charconv>
+#include <cmath>
+#include <unordered_set>
+
+TextWidths::TextWidths(const QFont& font) : metrics_(font) {
+  for (int c = 0; c < 256; ++c) latin1_[c] = metrics_.horizontalAdvance(QChar(c));
+}
+
+int TextWidths::Width(QStringView text) const {
+  int w = 0;
+  for (QChar c : text) {
+    if (c.unicode() >= 256) return metrics_.horizontalAdvance(text.toString());
+    w += latin1_[c.unicode()];
+  }
+  return w;
+}
+
+int TextWidths::Width(const char* ascii, int length) const {
+  int w = 0;
+  for (int i = 0; i < length; ++i) w += latin1_[static_cast<unsigned char>(ascii[i])];
+  return w;
+}
+
+// ---- GridModel ----
+
+int GridModel::MaxTextWidth(int col, const TextWidths& widths) const {
+  int widest = 0;
+  for (int r = 0, n = GridRows(); r < n; ++r) widest = std::max(widest, widths.Width(CellText(r, col)));
+  return widest;
+}
+
+int GridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : std::max(0, GridRows() - 1); }
+
+int GridModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : std::max(0, GridCols() - 1);
+}
+
+QVariant GridModel::data(const QModelIndex& index, int role) const {
+  if (role == Qt::DisplayRole) return CellText(index.row() + 1, index.column() + 1);
+  return {};
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (role == Qt::DisplayRole) {
+    const int row = orientation == Qt::Horizontal ? 0 : section + 1;
+    const int col = orientation == Qt::Horizontal ? section + 1 : 0;
+    if (row >= GridRows() || col >= GridCols()) return {};
+    return CellText(row, col);
+  }
+  if (role == Qt::BackgroundRole) return QApplication::palette().button();
+  return {};
+}
+
+Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable;  // never editable
+}
+
+// ---- CellGridModel ----
+
+QString CellGridModel::CellText(int row, int col) const { return cells_[size_t(row) * cols_ + col]; }
+
+void CellGridModel::SetShape(int rows, int cols) {
+  beginResetModel();
+  std::vector<QString> cells(size_t(rows) * cols);
+  for (int r = 0; r < std::min(rows, rows_); ++r)
+    for (int c = 0; c < std::min(cols, cols_); ++c) cells[size_t(r) * cols + c] = cells_[size_t(r) * cols_ + c];
+  cells_ = std::move(cells);
+  rows_ = rows;
+  cols_ = cols;
+  endResetModel();
+}
+
+void CellGridModel::SetCell(int row, int col, const QString& text) {
+  cells_[size_t(row) * cols_ + col] = text;
+  if (row == 0 && col > 0)
+    emit headerDataChanged(Qt::Horizontal, col - 1, col - 1);
+  else if (col == 0 && row > 0)
+    emit headerDataChanged(Qt::Vertical, row - 1, row - 1);
+  else if (row > 0 && col > 0)
+    emit dataChanged(index(row - 1, col - 1), index(row - 1, col - 1));
+}
+
+// ---- RecordsetGridModel ----
+
+RecordsetGridModel::RecordsetGridModel(std::shared_ptr<Recordset> recordset, QObject* parent)
+    : GridModel(parent), recordset_(std::move(recordset)) {
+  connect(recordset_.get(), &Recordset::Changed, this, [this] {
+    beginResetModel();
+    endResetModel();
+  });
+}
+
+int RecordsetGridModel::GridRows() const {
+  return recordset_->IsOpen() ? int(1 + recordset_->RecordCount()) : 1;
+}
+
+int RecordsetGridModel::GridCols() const { return 1 + recordset_->FieldCount(); }
+
+QString RecordsetGridModel::CellText(int row, int col) const {
+  if (col == 0) return {};
+  if (row == 0) return recordset_->FieldName(col - 1);
+  return recordset_->CellText(row - 1, col - 1);
+}
+
+int RecordsetGridModel::MaxTextWidth(int col, const TextWidths& widths) const {
+  if (col == 0) return 0;
+  const int field = col - 1;
+  const ColumnStore& store = recordset_->Store();
+  const ColumnStore::Column& column = store.At(field);
+  int widest = widths.Width(column.name);
+  const qint64 n = recordset_->IsOpen() ? recordset_->RecordCount() : 0;
+  switch (column.type) {
+    case ColumnType::Text: {
+      // Measure each distinct text once.
+      std::vector<char> seen(store.Pool().Size(), 0);
+      for (qint64 r = 0; r < n; ++r) {
+        const uint32_t id = column.text[recordset_->StoreRow(r)];
+        if (seen[id]) continue;
+        seen[id] = 1;
+        widest = std::max(widest, widths.Width(store.Pool().At(id)));
+      }
+      break;
+    }
+    case ColumnType::Date: {
+      std::unordered_set<qint32> days;
+      for (qint64 r = 0; r < n; ++r) {
+        const qint32 d = column.date[recordset_->StoreRow(r)];
+        if (d != kNullDate && days.insert(d).second) widest = std::max(widest, widths.Width(store.Text(field, recordset_->StoreRow(r))));
+      }
+      break;
+    }
+    case ColumnType::Number: {
+      const QString dp = QLocale().decimalPoint();
+      const int dpWidth = widths.Width(dp);
+      const int dotWidth = widths.Width(QStringLiteral("."));
+      char buf[400];
+      for (qint64 r = 0; r < n; ++r) {
+        double v = column.number[recordset_->StoreRow(r)];
+        if (std::isnan(v)) continue;
+        if (v == 0) v = 0;
+        const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+        const int len = int(res.ptr - buf);
+        int w = widths.Width(buf, len);
+        if (std::char_traits<char>::find(buf, len, '.')) w += dpWidth - dotWidth;
+        widest = std::max(widest, w);
+      }
+      break;
+    }
+  }
+  return widest;
+}

@@ -1,0 +1,80 @@
+#pragma once
+// Models behind the grid control. Grid coordinates count from 0 with row 0
+// and column 0 fixed: the view shows row 0 in its column header and column 0
+// in its row header, so both stay in place while the cells scroll.
+#include <QAbstractTableModel>
+#include <QFontMetrics>
+#include <QString>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+class Recordset;
+
+// Width of texts in one font, summing cached character advances: measuring a
+// million cells one QString at a time would dominate column fitting.
+class TextWidths {
+ public:
+  explicit TextWidths(const QFont& font);
+  int Width(QStringView text) const;
+  int Width(const char* ascii, int length) const;
+
+ private:
+  QFontMetrics metrics_;
+  std::array<int, 256> latin1_{};
+};
+
+class GridModel : public QAbstractTableModel {
+  Q_OBJECT
+
+ public:
+  using QAbstractTableModel::QAbstractTableModel;
+
+  virtual int GridRows() const = 0;
+  virtual int GridCols() const = 0;
+  virtual QString CellText(int row, int col) const = 0;
+  // Widest text of a grid column over all its rows, in pixels.
+  virtual int MaxTextWidth(int col, const TextWidths& widths) const;
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+};
+
+// The light grid's own cells.
+class CellGridModel : public GridModel {
+  Q_OBJECT
+
+ public:
+  using GridModel::GridModel;
+  int GridRows() const override { return rows_; }
+  int GridCols() const override { return cols_; }
+  QString CellText(int row, int col) const override;
+  void SetShape(int rows, int cols);  // keeps the cells that remain
+  void SetCell(int row, int col, const QString& text);
+
+ private:
+  int rows_ = 0;
+  int cols_ = 0;
+  std::vector<QString> cells_;
+};
+
+// A live view of a recordset: row 0 the field names, then one row per record
+// passing the filter; column 0 empty, field k in column k + 1.
+class RecordsetGridModel : public GridModel {
+  Q_OBJECT
+
+ public:
+  RecordsetGridModel(std::shared_ptr<Recordset> recordset, QObject* parent);
+  int GridRows() const override;
+  int GridCols() const override;
+  QString CellText(int row, int col) const override;
+  int MaxTextWidth(int col, const TextWidths& widths) const override;
+  const std::shared_ptr<Recordset>& Source() const { return recordset_; }
+
+ private:
+  std::shared_ptr<Recordset> recordset_;
+};

@@ -1,0 +1,22 @@
+#pragma once
+// The printed form of a grid: a heading with the program's name and the date
+// and time, then the cells as a table with the grid's column widths.
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+class GridControl;
+class QPrinter;
+
+struct GridPrintLayout {
+  QString heading;
+  QString printedAt;
+  std::vector<int> colWidthsTwips;
+  std::vector<QStringList> rows;
+  QString fontFamily;
+  double fontPointSize = 9;
+};
+
+GridPrintLayout LayoutGridForPrint(const GridControl& grid);
+void PaintGridLayout(const GridPrintLayout& layout, QPrinter& printer);

@@ -1,0 +1,39 @@
+#pragma once
+// Filter expressions of recordsets: comparisons "Column op value" joined by
+// AND. Values are quoted literals ('...' with '' for one quote) or unquoted
+// tokens running to the next space, converted to the column's type.
+#include "ColumnStore.h"
+
+#include <QString>
+
+#include <vector>
+
+class RecordFilter {
+ public:
+  enum class Op { Eq, Ne, Lt, Gt, Le, Ge };
+
+  struct Clause {
+    int column = -1;
+    Op op = Op::Eq;
+    bool nullLiteral = false;  // '' : never satisfied
+    double number = 0;
+    qint32 date = kNullDate;
+    QString text;
+    // Text columns: for each pool id, whether the clause holds (filled by Bind).
+    std::vector<char> textPasses;
+  };
+
+  // Parses and converts against the store's columns; raises an error on a
+  // malformed text, an unknown column or a literal its column refuses.
+  static RecordFilter Parse(const QString& filterText, const ColumnStore& store);
+
+  // Rows of the store that pass, in store order.
+  std::vector<uint32_t> Apply(const ColumnStore& store);
+  bool Matches(const ColumnStore& store, qint64 row);
+
+ private:
+  void Bind(const ColumnStore& store);
+  static bool Holds(const Clause& c, const ColumnStore& store, qint64 row);
+  std::vector<Clause> clauses_;
+  uint32_t boundPoolSize_ = 0;
+};

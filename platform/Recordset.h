@@ -1,0 +1,98 @@
+#pragma once
+// A client-side recordset over one statement's rows: record count, a forward
+// walk, fields by name (any letter case), adding rows that are stored in the
+// table at once, and a filter. A bound grid listens to Changed().
+#include "ColumnStore.h"
+#include "RecordFilter.h"
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class Connection;
+class Recordset;
+class SqliteSession;
+struct sqlite3_stmt;
+
+// One field of a recordset, addressed by position: reads the current record,
+// writes the row begun by AddNew.
+class Field {
+ public:
+  Field(Recordset* owner, int index) : owner_(owner), index_(index) {}
+  QString Name() const;
+  QVariant Value() const;  // null QVariant for Null
+  QString Text() const;    // "" for Null
+  // Converts the text to the column's type; refuses what the column cannot hold.
+  void SetValue(const QString& text);
+
+ private:
+  Recordset* owner_;
+  int index_;
+};
+
+class Recordset : public QObject {
+  Q_OBJECT
+
+ public:
+  Recordset() = default;
+  ~Recordset() override;
+
+  void Open(const QString& source, const std::shared_ptr<Connection>& activeConnection, int cursorType,
+            int lockType, int options);
+  bool IsOpen() const { return open_; }
+  QString Source() const { return source_; }
+
+  // Records visible under the current filter.
+  qint64 RecordCount() const;
+  void MoveFirst();
+  void MoveNext();
+  bool Eof() const;
+
+  int FieldCount() const { return store_.ColumnCount(); }
+  Field Fields(const QString& name);
+  Field Fields(int index);
+  QString FieldName(int index) const { return store_.At(index).name; }
+
+  void AddNew();
+  void Update();
+
+  QString Filter() const { return filter_; }
+  // "" removes the filter; a text that cannot be used raises an error and
+  // leaves the recordset without filter.
+  void SetFilter(const QString& filterText);
+
+  // Text of a field in the visible record at a position (0-based), for grids.
+  QString CellText(qint64 visibleRow, int field) const;
+  const ColumnStore& Store() const { return store_; }
+  // Store row of a visible position.
+  qint64 StoreRow(qint64 visibleRow) const { return filtered_ ? qint64(visible_[visibleRow]) : visibleRow; }
+
+ signals:
+  // The visible records changed (filter set or cleared, row added).
+  void Changed();
+
+ private:
+  friend class Field;
+  void RequireOpen() const;
+  void LoadRows(sqlite3_stmt* stmt);
+  void PrepareInsert();
+  void StoreCell(int index, const QString& text);
+
+  bool open_ = false;
+  QString source_;
+  QString table_;       // table rows are added to; empty when not updatable
+  bool updatable_ = false;
+  std::shared_ptr<SqliteSession> session_;
+  sqlite3_stmt* insert_ = nullptr;
+  ColumnStore store_;
+  std::optional<std::vector<CellValue>> pending_;
+  QString filter_;
+  bool filtered_ = false;
+  RecordFilter compiledFilter_;
+  std::vector<uint32_t> visible_;
+  qint64 position_ = 0;
+};

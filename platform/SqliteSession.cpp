@@ -1,0 +1,97 @@
+#include "SqliteSession.h"
+
+#include "ErrorInfo.h"
+
+#include <sqlite3.h>
+
+namespace {
+// Rows stored per transaction: large enough that commits cost nothing next to
+// the inserts, small enough that a failure leaves little uncommitted.
+constexpr int kRowsPerTransaction = 8192;
+}  // namespace
+
+QString EngineName() { return QStringLiteral("SQLite"); }
+
+void RaiseSqliteError(int code, const QString& message) {
+  // Negative numbers keep engine codes apart from the program's own numbers.
+  RaiseError(-code, message, EngineName());
+}
+
+SqliteSession::SqliteSession(const QString& path) {
+  const QByteArray utf8 = path.toUtf8();
+  const int rc = sqlite3_open_v2(utf8.constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  if (rc != SQLITE_OK) {
+    QString msg = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString::fromUtf8(sqlite3_errstr(rc));
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    RaiseSqliteError(rc, msg + QStringLiteral(": ") + path);
+  }
+  sqlite3_extended_result_codes(db_, 0);
+  sqlite3_busy_timeout(db_, 2000);
+  try {
+    // Reading the schema proves the file is a database (SQLite opens lazily).
+    Exec(QStringLiteral("PRAGMA synchronous=OFF; SELECT count(*) FROM sqlite_master;"));
+  } catch (...) {
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    throw;
+  }
+}
+
+SqliteSession::~SqliteSession() {
+  if (!db_) return;
+  try {
+    CommitPending();
+  } catch (...) {
+    // Nobody is left to report to at the end of the process.
+  }
+  sqlite3_close_v2(db_);
+}
+
+void SqliteSession::RaiseLastError(int code) const {
+  RaiseSqliteError(code, QString::fromUtf8(sqlite3_errmsg(db_)));
+}
+
+int SqliteSession::Exec(const QString& sql) {
+  CommitPending();
+  char* err = nullptr;
+  const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &err);
+  if (rc != SQLITE_OK) {
+    const QString msg = err ? QString::fromUtf8(err) : QString::fromUtf8(sqlite3_errstr(rc));
+    sqlite3_free(err);
+    RaiseSqliteError(rc, msg);
+  }
+  return sqlite3_changes(db_);
+}
+
+sqlite3_stmt* SqliteSession::Prepare(const QString& sql) {
+  CommitPending();
+  sqlite3_stmt* stmt = nullptr;
+  const QByteArray utf8 = sql.toUtf8();
+  const int rc = sqlite3_prepare_v2(db_, utf8.constData(), int(utf8.size()), &stmt, nullptr);
+  if (rc != SQLITE_OK) RaiseLastError(rc);
+  return stmt;
+}
+
+void SqliteSession::BeginWrite() {
+  if (inTransaction_) return;
+  const int rc = sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) RaiseLastError(rc);
+  inTransaction_ = true;
+  pendingRows_ = 0;
+}
+
+void SqliteSession::EndWrite() {
+  if (++pendingRows_ >= kRowsPerTransaction) CommitPending();
+}
+
+void SqliteSession::CommitPending() {
+  if (!inTransaction_) return;
+  inTransaction_ = false;
+  const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) {
+    const QString msg = QString::fromUtf8(sqlite3_errmsg(db_));
+    if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    RaiseSqliteError(rc, msg);
+  }
+}

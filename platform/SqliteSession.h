@@ -1,0 +1,47 @@
+#pragma once
+// The open SQLite database behind a Connection, shared by the connection and
+// the recordsets opened on it. Writes are grouped into transactions so that a
+// million stored rows cost a million inserts, not a million disk syncs; any
+// other statement on the connection commits the pending group first, and so
+// does the end of the session.
+#include <QString>
+
+#include <memory>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+class SqliteSession {
+ public:
+  // Opens an existing database file for reading and writing; never creates it.
+  explicit SqliteSession(const QString& path);
+  ~SqliteSession();
+  SqliteSession(const SqliteSession&) = delete;
+  SqliteSession& operator=(const SqliteSession&) = delete;
+
+  sqlite3* Handle() const { return db_; }
+
+  // Runs statements that return no rows; returns the number of changed rows.
+  int Exec(const QString& sql);
+  // Prepares one statement (commits pending writes first).
+  sqlite3_stmt* Prepare(const QString& sql);
+
+  // Called before and after each stored row.
+  void BeginWrite();
+  void EndWrite();
+  // Commits the pending group of writes, if any.
+  void CommitPending();
+
+  // Raises the engine's last error, with its message and the engine's name.
+  [[noreturn]] void RaiseLastError(int code) const;
+
+ private:
+  sqlite3* db_ = nullptr;
+  bool inTransaction_ = false;
+  int pendingRows_ = 0;
+};
+
+// Raises an engine error for a code with no open database behind it.
+[[noreturn]] void RaiseSqliteError(int code, const QString& message);
+
+QString EngineName();

@@ -1,0 +1,122 @@
+#include "ValueParse.h"
+
+#include <QDate>
+#include <QLocale>
+#include <QString>
+
+#include <charconv>
+#include <string>
+
+namespace {
+
+bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+
+// Checks the number grammar and copies it into plain ASCII for from_chars.
+bool toAsciiNumber(QStringView t, QChar altDecimal, std::string& out) {
+  out.clear();
+  qsizetype i = 0;
+  const qsizetype n = t.size();
+  if (i < n && (t[i] == u'+' || t[i] == u'-')) {
+    if (t[i] == u'-') out.push_back('-');
+    ++i;
+  }
+  int intDigits = 0, fracDigits = 0;
+  while (i < n && isDigit(t[i])) { out.push_back(char(t[i].unicode())); ++i; ++intDigits; }
+  if (i < n && (t[i] == u'.' || t[i] == altDecimal)) {
+    out.push_back('.');
+    ++i;
+    while (i < n && isDigit(t[i])) { out.push_back(char(t[i].unicode())); ++i; ++fracDigits; }
+  }
+  if (intDigits + fracDigits == 0) return false;
+  if (i < n && (t[i] == u'e' || t[i] == u'E')) {
+    out.push_back('e');
+    ++i;
+    if (i < n && (t[i] == u'+' || t[i] == u'-')) { out.push_back(char(t[i].unicode())); ++i; }
+    int expDigits = 0;
+    while (i < n && isDigit(t[i])) { out.push_back(char(t[i].unicode())); ++i; ++expDigits; }
+    if (expDigits == 0) return false;
+  }
+  return i == n;
+}
+
+// Reads exactly `count` digits at `pos` or fewer when `allowFewer`.
+int readDigits(QStringView t, qsizetype& pos, int minCount, int maxCount) {
+  int v = 0, k = 0;
+  while (pos < t.size() && k < maxCount && isDigit(t[pos])) {
+    v = v * 10 + (t[pos].unicode() - u'0');
+    ++pos;
+    ++k;
+  }
+  return k >= minCount ? v : -1;
+}
+
+bool parseIsoDate(QStringView t, qint32& jd) {
+  qsizetype p = 0;
+  const int y = readDigits(t, p, 4, 4);
+  if (y < 0 || p >= t.size() || t[p] != u'-') return false;
+  ++p;
+  const int m = readDigits(t, p, 1, 2);
+  if (m < 0 || p >= t.size() || t[p] != u'-') return false;
+  ++p;
+  const int d = readDigits(t, p, 1, 2);
+  if (d < 0 || p != t.size()) return false;
+  const QDate date(y, m, d);
+  if (!date.isValid() || y < 1) return false;
+  jd = qint32(date.toJulianDay());
+  return true;
+}
+
+// The locale's short date format with one-or-two-digit day and month and a
+// four-digit year ("M/d/yyyy" under en_US).
+QString localeDateFormat() {
+  QString f = QLocale().dateFormat(QLocale::ShortFormat);
+  f.replace(QStringLiteral("dd"), QStringLiteral("d"));
+  f.replace(QStringLiteral("MM"), QStringLiteral("M"));
+  if (!f.contains(QStringLiteral("yyyy"))) f.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+  return f;
+}
+
+bool hasFourDigitRun(QStringView t) {
+  int run = 0;
+  bool four = false;
+  for (QChar c : t) {
+    if (isDigit(c)) {
+      ++run;
+    } else {
+      four = four || run == 4;
+      run = 0;
+    }
+  }
+  return four || run == 4;
+}
+
+bool parseLocaleDate(QStringView t, qint32& jd) {
+  if (!hasFourDigitRun(t)) return false;
+  for (QChar c : t)
+    if (c.isLetter() || c == u':') return false;  // numeric dates only, never a time
+  const QDate date = QDate::fromString(t.toString(), localeDateFormat());
+  if (!date.isValid() || date.year() < 1 || date.year() > 9999) return false;
+  jd = qint32(date.toJulianDay());
+  return true;
+}
+
+}  // namespace
+
+bool IsBlank(QStringView text) { return text.trimmed().isEmpty(); }
+
+bool ParseNumber(QStringView text, double& value, QChar altDecimal) {
+  const QStringView t = text.trimmed();
+  std::string ascii;
+  if (!toAsciiNumber(t, altDecimal, ascii)) return false;
+  double v = 0;
+  const auto [end, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), v);
+  if (ec != std::errc() || end != ascii.data() + ascii.size()) return false;
+  value = v;
+  return true;
+}
+
+bool ParseDate(QStringView text, qint32& julianDay) {
+  const QStringView t = text.trimmed();
+  if (t.isEmpty()) return false;
+  return parseIsoDate(t, julianDay) || parseLocaleDate(t, julianDay);
+}

@@ -1,0 +1,18 @@
+#pragma once
+// Conversions from the text of a field to a column's type. Both ignore
+// surrounding white space and refuse anything they cannot read exactly.
+#include <QChar>
+#include <QStringView>
+#include <QtGlobal>
+
+// A decimal number with "." as separator, optional sign and exponent.
+// altDecimal, when not '.', is accepted in place of '.' (the user's locale in
+// filter texts, so a width shown as "3,5" can be filtered on).
+bool ParseNumber(QStringView text, double& value, QChar altDecimal = u'.');
+
+// ISO "YYYY-MM-DD" (month and day of one or two digits) or the locale's
+// numeric short date with a four-digit year. julianDay receives the day.
+bool ParseDate(QStringView text, qint32& julianDay);
+
+// True for text that holds nothing but white space (or nothing).
+bool IsBlank(QStringView text);

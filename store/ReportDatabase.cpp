@@ -1,0 +1,45 @@
+#include "ReportDatabase.h"
+
+#include "AppInfo.h"
+#include "ErrorBoxes.h"
+#include "RuntimeErrors.h"
+
+namespace modReportGeneration {
+
+std::shared_ptr<Connection> ReportConnection;
+std::shared_ptr<Recordset> YieldRecordset;
+
+void OpenReportDatabase() {
+  try {
+    ReportConnection = std::make_shared<Connection>();
+    const QString connectionString = QStringLiteral("Data Source=") + ReportDatabasePath();
+    ReportConnection->SetProvider(Connection::EngineProvider());
+    ReportConnection->SetCursorLocation(adUseClient);
+    ReportConnection->Open(connectionString, QString(), QString(), adOptionUnspecified);
+  } catch (...) {
+    ShowErrorBox(CurrentError());
+  }
+}
+
+void ClearYieldReport() {
+  if (!ReportConnection)
+    RaiseError(kErrObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."),
+               QStringLiteral("Connection"));
+  int recordsAffected = 0;
+  ReportConnection->Execute(QStringLiteral("Delete * from tblYieldReport"), &recordsAffected,
+                            adCmdText | adExecuteNoRecords);
+}
+
+void OpenYieldRecordset() {
+  try {
+    YieldRecordset = std::make_shared<Recordset>();
+    YieldRecordset->Open(QStringLiteral("SELECT * FROM tblYieldReport order by bdate,material,width"),
+                         ReportConnection, adOpenKeyset, adLockOptimistic, adCmdText);
+  } catch (...) {
+    ShowErrorBox(CurrentError());
+  }
+}
+
+std::shared_ptr<Recordset> GetYieldRecordset() { return YieldRecordset; }
+
+}  // namespace modReportGeneration

@@ -1,0 +1,25 @@
+#pragma once
+// The database side of the record store: the one connection to the report
+// database, the shared recordset over the yield records, and emptying the
+// yield table. Both references live until the process ends.
+#include "Connection.h"
+#include "Recordset.h"
+
+#include <memory>
+
+namespace modReportGeneration {
+
+extern std::shared_ptr<Connection> ReportConnection;
+extern std::shared_ptr<Recordset> YieldRecordset;
+
+// Opens the report database beside the program; shows the error box on failure.
+void OpenReportDatabase();
+// Deletes every row of tblYieldReport; passes failures to the caller.
+void ClearYieldReport();
+// Replaces the shared recordset with a new one over the table, sorted by
+// date, material and width; shows the error box on failure.
+void OpenYieldRecordset();
+// The shared recordset itself (not a copy); empty before the first open.
+std::shared_ptr<Recordset> GetYieldRecordset();
+
+}  // namespace modReportGeneration

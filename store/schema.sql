@@ -1,0 +1,21 @@
+-- The report database the program expects beside its executable. The column
+-- order matters: the record grid shows the columns in this order and the
+-- summary reads board, net and clear length and parts cut by position
+-- (grid columns 8, 9, 10 and 12).
+CREATE TABLE tblYieldReport (
+  JobName        TEXT,
+  BDate          DATE,
+  Btime          TEXT,
+  Operator       TEXT,
+  Supplier       TEXT,
+  Material       TEXT,
+  Width          NUMBER,
+  BoardLength    NUMBER,
+  NetBoardLength NUMBER,
+  ClearLength    NUMBER,
+  ClearPer       NUMBER,
+  LengthPartsCut NUMBER,
+  TotalYieldPer  NUMBER,
+  ClearYieldPer  NUMBER,
+  Type           TEXT
+);

@@ -1,0 +1,66 @@
+#include "TestSupport.h"
+
+#include "AppInfo.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include <sqlite3.h>
+
+TempProgramFolder::TempProgramFolder() {
+  const QString templ = QCoreApplication::applicationDirPath() + QStringLiteral("/ReportGenTemplate.mdb");
+  if (!QFile::copy(templ, DatabasePath())) qFatal("cannot copy the template database %s", qPrintable(templ));
+  QFile::setPermissions(DatabasePath(), QFile::ReadOwner | QFile::WriteOwner);
+  SetProgramFolderOverride(dir_.path());
+}
+
+TempProgramFolder::~TempProgramFolder() { SetProgramFolderOverride(QString()); }
+
+QString TempProgramFolder::DatabasePath() const { return dir_.path() + QStringLiteral("/ReportGenTemplate.mdb"); }
+
+QString TempProgramFolder::WriteFile(const QString& name, const QByteArray& bytes) const {
+  const QString path = dir_.path() + u'/' + name;
+  QDir().mkpath(QFileInfo(path).path());
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(path));
+  f.write(bytes);
+  return path;
+}
+
+BoxRecorder::BoxRecorder() {
+  SetMessageBoxHandler([this](const MessageBoxRecord& r) { boxes.push_back(r); });
+}
+
+BoxRecorder::~BoxRecorder() { SetMessageBoxHandler({}); }
+
+QStringList BoxRecorder::Texts() const {
+  QStringList t;
+  for (const auto& b : boxes) t << b.text;
+  return t;
+}
+
+QStringList QueryRows(const QString& databasePath, const QString& sql) {
+  sqlite3* db = nullptr;
+  QStringList rows;
+  if (sqlite3_open_v2(databasePath.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    sqlite3_close(db);
+    return {QStringLiteral("<cannot open>")};
+  }
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK) {
+    while (sqlite3_step(st) == SQLITE_ROW) {
+      QStringList cells;
+      for (int i = 0; i < sqlite3_column_count(st); ++i)
+        cells << (sqlite3_column_type(st, i) == SQLITE_NULL
+                      ? QStringLiteral("<null>")
+                      : QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i))));
+      rows << cells.join(u'\t');
+    }
+  } else {
+    rows << QStringLiteral("<error %1>").arg(QString::fromUtf8(sqlite3_errmsg(db)));
+  }
+  sqlite3_finalize(st);
+  sqlite3_close(db);
+  return rows;
+}

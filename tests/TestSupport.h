@@ -1,0 +1,51 @@
+#pragma once
+// Helpers shared by the tests: a private copy of the template database in a
+// temporary program folder, a recorder of message boxes, and fixed locale.
+#include "MessageBoxSeam.h"
+
+#include <QApplication>
+#include <QLocale>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <vector>
+
+// A temporary program folder holding a fresh copy of ReportGenTemplate.mdb;
+// the program's folder points there while the object lives.
+class TempProgramFolder {
+ public:
+  TempProgramFolder();
+  ~TempProgramFolder();
+  QString Path() const { return dir_.path(); }
+  QString DatabasePath() const;
+  // Writes a file into the folder (bytes as given) and returns its path.
+  QString WriteFile(const QString& name, const QByteArray& bytes) const;
+
+ private:
+  QTemporaryDir dir_;
+};
+
+// Records every message box while it lives.
+class BoxRecorder {
+ public:
+  BoxRecorder();
+  ~BoxRecorder();
+  std::vector<MessageBoxRecord> boxes;
+  QStringList Texts() const;
+  void Clear() { boxes.clear(); }
+};
+
+// Runs a query on a database file with its own connection and returns the
+// rows as tab-joined texts (NULL as "<null>").
+QStringList QueryRows(const QString& databasePath, const QString& sql);
+
+#define CORVANE_TEST_MAIN(TestClass)                                         \
+  int main(int argc, char** argv) {                                          \
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));   \
+    QApplication app(argc, argv);                                            \
+    app.setAttribute(Qt::AA_Use96Dpi, true);                                 \
+    TestClass tc;                                                            \
+    QTEST_SET_MAIN_SOURCE_PATH                                               \
+    return QTest::qExec(&tc, argc, argv);                                    \
+  }

@@ -1,0 +1,257 @@
+// The database access layer over a real SQLite file: connection, statements,
+// adding rows with conversions, ordering, fields, filters.
+#include "Connection.h"
+#include "ErrorInfo.h"
+#include "Recordset.h"
+#include "RuntimeErrors.h"
+#include "TestSupport.h"
+
+#include <QDate>
+#include <QFile>
+
+namespace {
+
+const QString kSelectAll = QStringLiteral("SELECT * FROM tblYieldReport order by bdate,material,width");
+const QStringList kFileColumns = {"BDate",         "Btime",       "Operator",    "Supplier",       "Type",
+                                  "Material",      "Width",       "BoardLength", "LengthPartsCut", "TotalYieldPer",
+                                  "NetBoardLength", "ClearLength", "ClearPer",    "ClearYieldPer"};
+
+std::shared_ptr<Connection> openConnection(const QString& path) {
+  auto c = std::make_shared<Connection>();
+  c->SetProvider(Connection::EngineProvider());
+  c->SetCursorLocation(adUseClient);
+  c->Open(QStringLiteral("Data Source=") + path, {}, {}, adOptionUnspecified);
+  return c;
+}
+
+std::shared_ptr<Recordset> openAll(const std::shared_ptr<Connection>& c, const QString& sql = kSelectAll) {
+  auto rs = std::make_shared<Recordset>();
+  rs->Open(sql, c, adOpenKeyset, adLockOptimistic, adCmdText);
+  return rs;
+}
+
+// Adds one row from a comma-separated line, field k to column k of the file order.
+void addLine(Recordset& rs, const QString& line) {
+  const QStringList f = line.split(u',');
+  rs.AddNew();
+  for (int k = 0; k < kFileColumns.size() && k < f.size(); ++k) rs.Fields(kFileColumns[k]).SetValue(f[k]);
+  rs.Update();
+}
+
+ErrorInfo errorOf(const std::function<void()>& fn) {
+  try {
+    fn();
+  } catch (const ErrorInfo& e) {
+    return e;
+  }
+  return {};
+}
+
+QStringList column(Recordset& rs, const QString& name) {
+  QStringList out;
+  if (rs.RecordCount() == 0) return out;
+  for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) out << rs.Fields(name).Text();
+  return out;
+}
+
+}  // namespace
+
+class TestDatabase : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<TempProgramFolder> folder;
+  std::shared_ptr<Connection> conn;
+
+ private slots:
+  void init() {
+    folder = std::make_unique<TempProgramFolder>();
+    conn = openConnection(folder->DatabasePath());
+  }
+  void cleanup() {
+    conn.reset();
+    folder.reset();
+  }
+
+  void connectionRefusals() {
+    auto c = std::make_shared<Connection>();
+    c->SetProvider(QStringLiteral("Microsoft.Jet.OLEDB.4.0"));
+    ErrorInfo e = errorOf([&] { c->Open("Data Source=" + folder->DatabasePath()); });
+    QCOMPARE(e.Number, kErrProviderNotFound);
+    QVERIFY(!c->IsOpen());
+
+    c->SetProvider(Connection::EngineProvider());
+    e = errorOf([&] { c->Open("Data Source=" + folder->Path() + "/missing.mdb"); });
+    QVERIFY(e.Number < 0);
+    QCOMPARE(e.Source, QStringLiteral("SQLite"));
+    QVERIFY(e.Description.contains("unable to open"));
+    QVERIFY(!QFile::exists(folder->Path() + "/missing.mdb"));  // never created
+
+    const QString junk = folder->WriteFile("old.mdb", QByteArray("Standard Jet DB\0\0\0 not sqlite at all", 36).repeated(200));
+    e = errorOf([&] { c->Open("Data Source=" + junk); });
+    QCOMPARE(e.Number, -26);
+    QVERIFY(e.Description.contains("not a database"));
+    QVERIFY(!c->IsOpen());
+
+    e = errorOf([&] { c->Execute("Delete * from tblYieldReport"); });
+    QCOMPARE(e.Number, kErrObjectClosed);
+  }
+
+  void quotedStatementsRun() {
+    auto rs = openAll(conn);
+    QCOMPARE(rs->RecordCount(), 0);
+    QCOMPARE(rs->FieldCount(), 15);
+    addLine(*rs, "2024-03-07,08:00,Ann,Acme,R,Oak,4,120,90,75,110,80,72.7,88.9");
+    addLine(*rs, "2024-03-08,08:00,Ann,Acme,R,Oak,4,120,90,75,110,80,72.7,88.9");
+    int affected = -1;
+    conn->Execute("Delete * from tblYieldReport", &affected, adCmdText | adExecuteNoRecords);
+    QCOMPARE(affected, 2);
+    QVERIFY(QueryRows(folder->DatabasePath(), "SELECT count(*) FROM tblYieldReport") == QStringList{"0"});
+    for (const char* sql : {"SELECT DISTINCT JobName FROM tblYieldReport order by jobname",
+                            "SELECT DISTINCT material FROM tblYieldReport order by material",
+                            "SELECT DISTINCT Supplier FROM tblYieldReport order by Supplier",
+                            "SELECT DISTINCT Width FROM tblYieldReport order by Width",
+                            "SELECT DISTINCT bdate FROM tblYieldReport order by bdate"})
+      QCOMPARE(openAll(conn, sql)->RecordCount(), 0);
+    const ErrorInfo e = errorOf([&] { conn->Execute("Delete * from tblNoSuchTable"); });
+    QVERIFY(e.Description.contains("no such table"));
+  }
+
+  void storingConvertsAndRefuses() {
+    auto rs = openAll(conn);
+    rs->AddNew();
+    rs->Fields("bdate").SetValue(" 3/7/2024 ");
+    rs->Fields("Btime").SetValue(" 08:00 ");
+    rs->Fields("Operator").SetValue("");
+    rs->Fields("Supplier").SetValue(" \t");
+    rs->Fields("width").SetValue(" 4.5\t");
+    rs->Fields("BoardLength").SetValue(" \t ");
+    rs->Fields("LengthPartsCut").SetValue("-1.25e2");
+    ErrorInfo e = errorOf([&] { rs->Fields("NetBoardLength").SetValue("12mm"); });
+    QCOMPARE(e.Number, kErrCannotConvert);
+    QVERIFY(e.Description.contains("12mm"));
+    QVERIFY(e.Description.contains("NetBoardLength"));
+    e = errorOf([&] { rs->Fields("ClearLength").SetValue("3,5"); });
+    QCOMPARE(e.Number, kErrCannotConvert);
+    rs->Update();
+
+    rs->AddNew();
+    e = errorOf([&] { rs->Fields("BDate").SetValue("2024-02-30"); });
+    QCOMPARE(e.Number, kErrCannotConvert);
+    e = errorOf([&] { rs->Fields("BDate").SetValue("10:42:00"); });
+    QCOMPARE(e.Number, kErrCannotConvert);
+    rs->Fields("Material").SetValue("Weißeiche");
+    rs->Update();
+    QCOMPARE(rs->RecordCount(), 2);
+    QCOMPARE(openAll(conn)->RecordCount(), 2);  // visible at once on the connection
+
+    const QStringList rows = QueryRows(folder->DatabasePath(),
+                                       "SELECT BDate, Btime, Operator, Supplier, Width, BoardLength, LengthPartsCut, "
+                                       "NetBoardLength, ClearLength, Material, JobName FROM tblYieldReport ORDER BY rowid");
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows[0], QStringLiteral("2024-03-07\t 08:00 \t<null>\t \t\t4.5\t<null>\t-125\t<null>\t<null>\t<null>\t<null>"));
+    QCOMPARE(rows[1], QStringLiteral("<null>\t<null>\t<null>\t<null>\t<null>\t<null>\t<null>\t<null>\t<null>\tWeißeiche\t<null>"));
+  }
+
+  void misuseGivesErrors() {
+    Recordset closed;
+    QCOMPARE(errorOf([&] { closed.AddNew(); }).Number, kErrObjectClosed);
+    QCOMPARE(errorOf([&] { closed.Fields("BDate"); }).Number, kErrObjectClosed);
+    QCOMPARE(errorOf([&] { closed.Update(); }).Number, kErrObjectClosed);
+    QCOMPARE(errorOf([&] { closed.SetFilter("Width = 4"); }).Number, kErrObjectClosed);
+    Recordset noConnection;
+    QCOMPARE(errorOf([&] { noConnection.Open(kSelectAll, nullptr, 1, 3, 1); }).Number, kErrObjectClosed);
+
+    auto rs = openAll(conn);
+    QCOMPARE(errorOf([&] { rs->Fields("NoSuchColumn"); }).Number, kErrNotInCollection);
+    QCOMPARE(errorOf([&] { rs->Fields("Width").SetValue("4"); }).Number, kErrNotAllowed);
+    QCOMPARE(errorOf([&] { rs->Fields("Width").Value(); }).Number, kErrNoCurrentRecord);
+    auto distinct = openAll(conn, "SELECT DISTINCT Width FROM tblYieldReport order by Width");
+    QCOMPARE(errorOf([&] { distinct->AddNew(); }).Number, kErrNotUpdatable);
+    Recordset missingTable;
+    const ErrorInfo e = errorOf([&] { missingTable.Open("SELECT * FROM tblNope", conn, 1, 3, 1); });
+    QVERIFY(e.Number < 0);
+    QVERIFY(!missingTable.IsOpen());
+  }
+
+  void orderingIsByTypeWithStableTies() {
+    auto rs = openAll(conn);
+    // Btime marks the order in which rows were stored.
+    addLine(*rs, "2024-03-08,r1,,,,Oak,10");
+    addLine(*rs, "2024-03-07,r2,,,,oak,4");
+    addLine(*rs, "2024-03-07,r3,,,,Oak,9");
+    addLine(*rs, "2024-03-07,r4,,,,Oak,10");
+    addLine(*rs, "2024-03-07,r5,,,,Oak,9");
+    addLine(*rs, ",r6,,,,Oak,9");
+    addLine(*rs, "2024-03-07,r7,,,,,9");
+    addLine(*rs, "12/31/2023,r8,,,,Pine,1");
+    addLine(*rs, "2024-03-07,r9,,,,Oak,");
+    addLine(*rs, "2024-03-07,r10,,,,Oak,9");
+    auto sorted = openAll(conn);
+    QCOMPARE(column(*sorted, "Btime"),
+             QStringList({"r6", "r8", "r7", "r9", "r3", "r5", "r10", "r4", "r2", "r1"}));
+    QCOMPARE(column(*sorted, "BDate").first(), QString());
+    QCOMPARE(column(*sorted, "bdate")[1], QStringLiteral("2023-12-31"));
+    QCOMPARE(column(*openAll(conn, "SELECT DISTINCT Width FROM tblYieldReport order by Width"), "Width"),
+             QStringList({"", "1", "4", "9", "10"}));
+    QCOMPARE(column(*openAll(conn, "SELECT DISTINCT material FROM tblYieldReport order by material"), "Material"),
+             QStringList({"", "Oak", "Pine", "oak"}));
+  }
+
+  void filters() {
+    auto rs = openAll(conn);
+    addLine(*rs, "2024-03-07,a,,Acme,,Oak,4,120");
+    addLine(*rs, "2024-03-08,b,,Acme,,Pete's Oak,4.5,96");
+    addLine(*rs, "2024-03-09,c,,Birch & Co,,Oak,10,144");
+    addLine(*rs, ",d,,Acme,,Oak,4,");
+    addLine(*rs, "2024-03-09,e,,,,Oak,,100");
+    rs = openAll(conn);
+    auto shown = [&](const QString& filter) {
+      rs->SetFilter(filter);
+      return column(*rs, "Btime").join(QString());
+    };
+    QCOMPARE(shown("Width = 4"), QStringLiteral("da"));
+    QCOMPARE(shown("Width = '4'"), QStringLiteral("da"));
+    QCOMPARE(shown("Width <> 4"), QStringLiteral("bc"));
+    QCOMPARE(shown("Width < 10"), QStringLiteral("dab"));
+    QCOMPARE(shown("Width > 4"), QStringLiteral("bc"));
+    QCOMPARE(shown("Width <= 4.5"), QStringLiteral("dab"));
+    QCOMPARE(shown("Width >= 4.5"), QStringLiteral("bc"));
+    QCOMPARE(shown("BoardLength>=100"), QStringLiteral("aec"));
+    QCOMPARE(shown("Material = 'Oak'AND Width = '4'"), QStringLiteral("da"));
+    QCOMPARE(shown("Material = 'Oak'and Supplier = 'Birch & Co'"), QStringLiteral("c"));
+    QCOMPARE(shown("Material = 'Pete''s Oak'"), QStringLiteral("b"));
+    QCOMPARE(shown("material = 'oak'"), QString());  // values compare case-sensitively
+    QCOMPARE(shown("Supplier <> 'Acme'"), QStringLiteral("c"));  // Null never passes
+    QCOMPARE(shown("Supplier = ''"), QString());
+    QCOMPARE(shown("BDate >= 2024-03-08 AND BDate <=2024-03-09"), QStringLiteral("bec"));
+    QCOMPARE(shown("Material = 'Oak' And BDate >= 3/7/2024 AND BDate <=3/7/2024"), QStringLiteral("a"));
+    QCOMPARE(rs->RecordCount(), 1);
+    QCOMPARE(rs->Filter(), QStringLiteral("Material = 'Oak' And BDate >= 3/7/2024 AND BDate <=3/7/2024"));
+    QCOMPARE(shown(""), QStringLiteral("dabec"));
+    QCOMPARE(rs->RecordCount(), 5);
+
+    // Refused filters leave the recordset without filter.
+    for (const char* bad : {"Width = 'abc'", "BDate >= 2024-02-30", "NoSuch = 1", "Width 4", "Width = ",
+                            "Material = 'Oak", "Material = 'Oak' Width = '4'", "Material = 'Oak' AND",
+                            "Material = 'Pete's Oak'", "Material = 'Oak'ANDWidth = 4", "= 4", "Width == 4"}) {
+      rs->SetFilter("Width = 4");
+      const ErrorInfo e = errorOf([&] { rs->SetFilter(QString::fromUtf8(bad)); });
+      QVERIFY2(e.Number == kErrBadArguments, bad);
+      QCOMPARE(rs->Filter(), QString());
+      QCOMPARE(rs->RecordCount(), 5);
+    }
+  }
+
+  void rowsAddedUnderFilterFollowIt() {
+    auto rs = openAll(conn);
+    rs->SetFilter("Material = 'Oak'");
+    addLine(*rs, "2024-03-07,a,,,,Oak,4");
+    addLine(*rs, "2024-03-07,b,,,,Pine,4");
+    QCOMPARE(rs->RecordCount(), 1);
+    rs->SetFilter("");
+    QCOMPARE(rs->RecordCount(), 2);
+  }
+};
+
+CORVANE_TEST_MAIN(TestDatabase)
+#include "tst_database.moc"

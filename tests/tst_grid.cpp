@@ -1,0 +1,184 @@
+// The grid control layer: a bound grid as a live view of a recordset, the
+// light grid's own cells, selections and Clip, column fitting, printing.
+#include "Connection.h"
+#include "ErrorInfo.h"
+#include "GridControl.h"
+#include "PrinterSeam.h"
+#include "Recordset.h"
+#include "RuntimeErrors.h"
+#include "TestSupport.h"
+
+#include <QHeaderView>
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace {
+
+std::shared_ptr<Recordset> makeRecords(const TempProgramFolder& folder, const QStringList& lines) {
+  auto c = std::make_shared<Connection>();
+  c->SetProvider(Connection::EngineProvider());
+  c->Open("Data Source=" + folder.DatabasePath());
+  const QString sql = "SELECT * FROM tblYieldReport order by bdate,material,width";
+  auto rs = std::make_shared<Recordset>();
+  rs->Open(sql, c, 1, 3, 1);
+  const QStringList cols = {"BDate", "Btime", "Operator", "Supplier", "Type", "Material", "Width", "BoardLength"};
+  for (const QString& line : lines) {
+    const QStringList f = line.split(u',');
+    rs->AddNew();
+    for (int k = 0; k < f.size(); ++k) rs->Fields(cols[k]).SetValue(f[k]);
+    rs->Update();
+  }
+  auto sorted = std::make_shared<Recordset>();
+  sorted->Open(sql, c, 1, 3, 1);
+  return sorted;
+}
+
+}  // namespace
+
+class TestGrid : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void boundGridFollowsTheRecordset() {
+    TempProgramFolder folder;
+    auto rs = makeRecords(folder, {"2024-03-08,b,,Acme,,Oak,4,120", "2024-03-07,a,,Birch,,Pine,10.5,96",
+                                   "2024-03-09,c,,Acme,,Oak,4,144"});
+    BoundGridControl grid;
+    QCOMPARE(grid.Rows(), 0);
+    grid.SetRows(1);
+    grid.SetCols(10);
+    QCOMPARE(grid.Rows(), 1);
+    QCOMPARE(grid.Cols(), 10);
+
+    grid.SetDataSource(rs);
+    QCOMPARE(grid.Rows(), 4);
+    QCOMPARE(grid.Cols(), 16);
+    QCOMPARE(grid.TextMatrix(0, 0), QString());
+    QCOMPARE(grid.TextMatrix(0, 1), QStringLiteral("JobName"));
+    QCOMPARE(grid.TextMatrix(0, 2), QStringLiteral("BDate"));
+    QCOMPARE(grid.TextMatrix(0, 15), QStringLiteral("Type"));
+    QCOMPARE(grid.TextMatrix(1, 0), QString());
+    QCOMPARE(grid.TextMatrix(1, 2), QStringLiteral("2024-03-07"));
+    QCOMPARE(grid.TextMatrix(1, 7), QStringLiteral("10.5"));
+    QCOMPARE(grid.TextMatrix(3, 8), QStringLiteral("144"));
+    QCOMPARE(grid.model()->rowCount(), 3);  // the view shows data rows; row 0 is its header
+    QCOMPARE(grid.model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("BDate"));
+
+    rs->SetFilter("Supplier = 'Acme'");
+    QCOMPARE(grid.Rows(), 3);
+    QCOMPARE(grid.TextMatrix(2, 3), QStringLiteral("c"));
+    QCOMPARE(grid.model()->rowCount(), 2);
+    rs->SetFilter("Supplier = 'Nobody'");
+    QCOMPARE(grid.Rows(), 1);
+    QCOMPARE(grid.TextMatrix(0, 6), QStringLiteral("Material"));
+    rs->SetFilter("");
+    QCOMPARE(grid.Rows(), 4);
+
+    rs->SetFilter("Material = 'Pine'");
+    grid.SetDataSource(nullptr);
+    grid.SetDataSource(rs);
+    QCOMPARE(grid.Rows(), 2);
+
+    // Users cannot edit; writing the cells of a bound grid is refused.
+    QCOMPARE(grid.editTriggers(), QAbstractItemView::NoEditTriggers);
+    QVERIFY(!(grid.model()->flags(grid.model()->index(0, 0)) & Qt::ItemIsEditable));
+    try {
+      grid.SetTextMatrix(1, 1, "x");
+      QFAIL("bound cells written");
+    } catch (const ErrorInfo& e) {
+      QCOMPARE(e.Number, kErrNotAllowed);
+    }
+  }
+
+  void lightGridCellsSelectionAndClip() {
+    GridControl grid;
+    grid.SetRows(4);
+    grid.SetCols(3);
+    for (int r = 0; r < 4; ++r)
+      for (int c = 0; c < 3; ++c) grid.SetTextMatrix(r, c, QStringLiteral("r%1c%2").arg(r).arg(c));
+    grid.SetTextMatrix(2, 2, QString());
+    grid.Select(1, 1, 3, 2);
+    QCOMPARE(grid.Clip(), QStringLiteral("r1c1\tr1c2\nr2c1\t\nr3c1\tr3c2"));
+    grid.Select(3, 2, 0, 0);  // corners in either order
+    QCOMPARE(grid.Clip(), QStringLiteral("r0c0\tr0c1\tr0c2\nr1c0\tr1c1\tr1c2\nr2c0\tr2c1\t\nr3c0\tr3c1\tr3c2"));
+    grid.Select(1, 1);
+    QCOMPARE(grid.Clip(), QStringLiteral("r1c1"));
+    QCOMPARE(grid.Row(), 1);
+    QCOMPARE(grid.ColSel(), 1);
+    QCOMPARE(grid.selectionModel()->selectedIndexes().size(), 1);
+
+    grid.SetRows(5);  // growing keeps the cells
+    QCOMPARE(grid.TextMatrix(3, 2), QStringLiteral("r3c2"));
+    QCOMPARE(grid.TextMatrix(4, 2), QString());
+    for (auto bad : {std::pair{5, 0}, std::pair{0, 3}, std::pair{-1, 0}}) {
+      try {
+        grid.TextMatrix(bad.first, bad.second);
+        QFAIL("out of range read");
+      } catch (const ErrorInfo& e) {
+        QCOMPARE(e.Number, kErrSubscript);
+      }
+    }
+  }
+
+  void autoSizeFitsTheWidestText() {
+    GridControl grid;
+    grid.SetRows(3);
+    grid.SetCols(4);
+    grid.SetTextMatrix(0, 1, "Head");
+    grid.SetTextMatrix(1, 1, "a much longer cell text");
+    grid.SetTextMatrix(2, 1, "short");
+    grid.SetTextMatrix(1, 2, "xy");
+    grid.SetColWidth(0, 960);
+    grid.SetColWidth(3, 1234);
+    grid.AutoSize(1, 2, false, 50);
+    QCOMPARE(grid.ColWidth(1), grid.TextWidthTwips("a much longer cell text") + 50);
+    QCOMPARE(grid.ColWidth(2), grid.TextWidthTwips("xy") + 50);
+    QVERIFY(grid.ColWidth(1) > grid.ColWidth(2));
+    QCOMPARE(grid.ColWidth(0), 960);   // outside the range: unchanged
+    QCOMPARE(grid.ColWidth(3), 1234);
+    QCOMPARE(grid.columnWidth(0), grid.ColWidth(1) / kTwipsPerPixel);
+    grid.AutoSize(1, 2, true, 0);
+    QCOMPARE(grid.ColWidth(2), grid.ColWidth(1));
+
+    // A bound grid measures the texts it shows, header included.
+    TempProgramFolder folder;
+    auto rs = makeRecords(folder, {"2024-03-08,b,,Acme,,Oak,4,120", "2024-03-07,a,,Birch and Sons Timber,,Pine,10.25,96"});
+    BoundGridControl bound;
+    bound.SetDataSource(rs);
+    bound.AutoSize(1, bound.Cols() - 1, false, 50);
+    QCOMPARE(bound.ColWidth(5), bound.TextWidthTwips("Birch and Sons Timber") + 50);
+    QCOMPARE(bound.ColWidth(7), bound.TextWidthTwips("Width") + 50);
+    QCOMPARE(bound.ColWidth(2), bound.TextWidthTwips("2024-03-08") + 50);
+    QCOMPARE(bound.ColWidth(1), bound.TextWidthTwips("JobName") + 50);
+    rs->SetFilter("Supplier = 'Acme'");  // a filter does not refit, and widths survive it
+    QCOMPARE(bound.ColWidth(5), bound.TextWidthTwips("Birch and Sons Timber") + 50);
+    QCOMPARE(bound.columnWidth(4), bound.ColWidth(5) / kTwipsPerPixel);
+  }
+
+  void printsHeadingAndCells() {
+    GridControl grid;
+    grid.SetRows(3);
+    grid.SetCols(3);
+    grid.SetTextMatrix(1, 1, "Total Length");
+    grid.SetTextMatrix(1, 2, "1,234.50");
+    QTemporaryDir dir;
+    const QString pdf = dir.path() + "/grid.pdf";
+    PdfPrinterBackend printer(pdf);
+    SetPrinterBackend(&printer);
+    grid.PrintGrid();
+    SetPrinterBackend(nullptr);
+    QVERIFY(QFileInfo(pdf).size() > 0);
+    const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+    if (pdftotext.isEmpty()) QSKIP("pdftotext is not installed");
+    QProcess p;
+    p.start(pdftotext, {"-layout", pdf, "-"});
+    QVERIFY(p.waitForFinished());
+    const QString text = QString::fromUtf8(p.readAllStandardOutput());
+    QVERIFY2(text.contains("Corvane Yield Report Analysis V2.0"), qPrintable(text));
+    QVERIFY2(text.contains("Total Length"), qPrintable(text));
+    QVERIFY2(text.contains("1,234.50"), qPrintable(text));
+  }
+};
+
+CORVANE_TEST_MAIN(TestGrid)
+#include "tst_grid.moc"
