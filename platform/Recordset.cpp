@@ -40,9 +40,9 @@ QString withStableOrder(const QString& source) {
   return source.trimmed() + QStringLiteral(", rowid");
 }
 
-[[noreturn]] void raiseConvert(const QString& text, const QString& kind, const QString& column) {
+[[noreturn]] void raiseConvert(QStringView text, const QString& kind, const QString& column) {
   RaiseError(kErrCannotConvert,
-             QStringLiteral("'%1' is not %2; column %3 left empty.").arg(text, kind, column), kSource);
+             QStringLiteral("'%1' is not %2; column %3 left empty.").arg(text.toString(), kind, column), kSource);
 }
 
 }  // namespace
@@ -63,7 +63,7 @@ QVariant Field::Value() const {
 
 QString Field::Text() const { return ValueText(Value()); }
 
-void Field::SetValue(const QString& text) { owner_->StoreCell(index_, text); }
+void Field::SetValue(QStringView text) { owner_->StoreCell(index_, text); }
 
 // ---- Recordset ----
 
@@ -227,7 +227,7 @@ void Recordset::AddNew() {
   pending_.emplace(store_.ColumnCount());
 }
 
-void Recordset::StoreCell(int index, const QString& text) {
+void Recordset::StoreCell(int index, QStringView text) {
   RequireOpen();
   if (!pending_)
     RaiseError(kErrNotAllowed, QStringLiteral("No new row has been begun: call AddNew first."), kSource);
@@ -237,7 +237,7 @@ void Recordset::StoreCell(int index, const QString& text) {
   if (text.isEmpty()) return;  // empty text is Null
   switch (col.type) {
     case ColumnType::Text:
-      cell.text = text;
+      cell.text = text.toString();
       cell.isNull = false;
       break;
     case ColumnType::Number:

@@ -27,7 +27,9 @@ class Field {
   QVariant Value() const;  // null QVariant for Null
   QString Text() const;    // "" for Null
   // Converts the text to the column's type; refuses what the column cannot hold.
-  void SetValue(const QString& text);
+  void SetValue(QStringView text);
+  void SetValue(const QString& text) { SetValue(QStringView(text)); }
+  void SetValue(const char* text) { SetValue(QString::fromUtf8(text)); }
 
  private:
   Recordset* owner_;
@@ -80,7 +82,7 @@ class Recordset : public QObject {
   void RequireOpen() const;
   void LoadRows(sqlite3_stmt* stmt);
   void PrepareInsert();
-  void StoreCell(int index, const QString& text);
+  void StoreCell(int index, QStringView text);
 
   bool open_ = false;
   QString source_;

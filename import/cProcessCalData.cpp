@@ -1,0 +1,44 @@
+#include "cProcessCalData.h"
+
+#include "AppInfo.h"
+#include "ErrorInfo.h"
+#include "YieldReportImport.h"
+
+namespace {
+QString trimSpaces(const QString& text) {
+  qsizetype a = 0, b = text.size();
+  while (a < b && text[a] == u' ') ++a;
+  while (b > a && text[b - 1] == u' ') --b;
+  return text.mid(a, b - a);
+}
+}  // namespace
+
+QString cProcessCalData::SetFilePath() const { return msFilePath; }
+
+void cProcessCalData::SetFilePath(const QString& vNewValue) { msFilePath = trimSpaces(vNewValue); }
+
+FileList* cProcessCalData::SetFileList() const { return moFileList; }
+
+void cProcessCalData::SetFileList(FileList* vNewValue) { moFileList = vNewValue; }
+
+void cProcessCalData::OpenNextFile() {}
+
+void cProcessCalData::CreateFileNames() {
+  mlFileCount = 0;
+  masFileNames = QStringList{QString()};
+  if (!moFileList) RaiseError(91, QStringLiteral("Object variable or With block variable not set"), AppSourceName());
+  const int n = moFileList->ListCount();
+  for (int p = 0; p < n; ++p) {
+    if (!moFileList->Selected(p)) continue;
+    ++mlFileCount;
+    // Exactly one separator between folder and name, whatever the folder ends in.
+    masFileNames.append(msFilePath + u'/' + trimSpaces(moFileList->List(p)));
+  }
+}
+
+void cProcessCalData::ProcessAFile(const QString&) {}
+
+void cProcessCalData::ProcessFiles() {
+  const qint32 last = mlFileCount;
+  for (qint32 i = 1; i <= last; ++i) modReportGeneration::ImportYieldReportFile(masFileNames[i]);
+}

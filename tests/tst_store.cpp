@@ -1,0 +1,149 @@
+// The record store over a real database file: opening, emptying, the shared
+// recordset and its replacement, the distinct value lists.
+#include "DistinctLists.h"
+#include "ErrorInfo.h"
+#include "ReportDatabase.h"
+#include "TestSupport.h"
+#include "YieldReportImport.h"
+
+#include <QFile>
+
+#include <sqlite3.h>
+
+using namespace modReportGeneration;
+
+namespace {
+
+void execOn(const QString& path, const char* sql) {
+  sqlite3* db = nullptr;
+  sqlite3_open(path.toUtf8().constData(), &db);
+  char* err = nullptr;
+  if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) qFatal("%s", err);
+  sqlite3_close(db);
+}
+
+QStringList listOf(void (*fill)(QStringList&)) {
+  QStringList l{"stale", "entries"};
+  fill(l);
+  return l;
+}
+
+}  // namespace
+
+class TestStore : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<TempProgramFolder> folder;
+  std::unique_ptr<BoxRecorder> boxes;
+
+ private slots:
+  void init() {
+    ReportConnection.reset();
+    YieldRecordset.reset();
+    folder = std::make_unique<TempProgramFolder>();
+    boxes = std::make_unique<BoxRecorder>();
+  }
+  void cleanup() {
+    YieldRecordset.reset();
+    ReportConnection.reset();
+    boxes.reset();
+    folder.reset();
+  }
+
+  void startUpEmptiesTheTable() {
+    execOn(folder->DatabasePath(),
+           "INSERT INTO tblYieldReport (BDate, Material) VALUES ('2024-01-02','Oak'), ('2024-01-03','Ash')");
+    OpenReportDatabase();
+    QVERIFY(ReportConnection->IsOpen());
+    QVERIFY(!GetYieldRecordset());
+    ClearYieldReport();
+    QCOMPARE(QueryRows(folder->DatabasePath(), "SELECT count(*) FROM tblYieldReport"), QStringList{"0"});
+    OpenYieldRecordset();
+    QCOMPARE(GetYieldRecordset()->RecordCount(), 0);
+    QVERIFY(GetYieldRecordset() == YieldRecordset);
+    QVERIFY(boxes->boxes.empty());
+  }
+
+  void missingDatabaseIsReportedOnce() {
+    QFile::remove(folder->DatabasePath());
+    OpenReportDatabase();
+    QCOMPARE(boxes->boxes.size(), size_t(1));
+    QCOMPARE(boxes->boxes[0].title, QStringLiteral("Corvane Report Analysis V2"));
+    QCOMPARE(boxes->boxes[0].buttons, QStringLiteral("OK"));
+    QVERIFY(boxes->boxes[0].text.startsWith("Error #: -14, unable to open database file"));
+    QVERIFY(boxes->boxes[0].text.endsWith(", SQLite"));
+    QVERIFY(ReportConnection && !ReportConnection->IsOpen());
+    QVERIFY(!QFile::exists(folder->DatabasePath()));
+    // Emptying passes its failure on; opening the recordset reports its own.
+    try {
+      ClearYieldReport();
+      QFAIL("cleared a closed connection");
+    } catch (const ErrorInfo& e) {
+      QCOMPARE(e.Number, 3704);
+    }
+    OpenYieldRecordset();
+    QCOMPARE(boxes->boxes.size(), size_t(2));
+    QVERIFY(boxes->boxes[1].text.startsWith("Error #: 3704, "));
+    QVERIFY(YieldRecordset && !YieldRecordset->IsOpen());
+  }
+
+  void replacedRecordsetStaysWithItsHolder() {
+    OpenReportDatabase();
+    ClearYieldReport();
+    OpenYieldRecordset();
+    const QString file = folder->WriteFile("a.yrp", "2024-03-07,08:00,Ann,Acme,RIP,Oak,4,120,90,75,110,80,72.7,88.9\r\n");
+    ImportYieldReportFile(file);
+    const auto first = GetYieldRecordset();
+    ClearYieldReport();
+    OpenYieldRecordset();
+    QVERIFY(GetYieldRecordset() != first);
+    ImportYieldReportFile(file);
+    ImportYieldReportFile(file);
+    QCOMPARE(first->RecordCount(), 1);  // the holder still reads the first batch
+    QCOMPARE(GetYieldRecordset()->RecordCount(), 2);
+    OpenYieldRecordset();
+    QCOMPARE(GetYieldRecordset()->RecordCount(), 2);
+    QVERIFY(boxes->boxes.empty());
+  }
+
+  void distinctLists() {
+    OpenReportDatabase();
+    ClearYieldReport();
+    for (auto fill : {ListJobNames, ListMaterials, ListSuppliers, ListWidths, ListDates})
+      QCOMPARE(listOf(fill), QStringList{QString()});
+
+    OpenYieldRecordset();
+    ImportYieldReportFile(folder->WriteFile(
+        "a.yrp",
+        "2024-03-08,08:00,Ann,Northwood,RIP,White Oak,4.5,120,90,75,110,80,72.7,88.9\r\n"
+        "2024-03-07,08:01,Ann,Acme,RIP,Red Oak,10,120,90,75,110,80,72.7,88.9\r\n"
+        "2024-03-07,08:02,Ben,Acme,RIP,Red Oak,4,120,90,75,110,80,72.7,88.9\r\n"
+        ",08:03,Ben,,RIP,,,120,90,75,110,80,72.7,88.9\r\n"
+        "3/9/2024,08:04,Ben,Acme,RIP,Ash,4,120,90,75,110,80,72.7,88.9\r\n"));
+    QVERIFY(boxes->boxes.empty());
+    QCOMPARE(listOf(ListJobNames), QStringList({"", ""}));
+    QCOMPARE(listOf(ListMaterials), QStringList({"", "", "Ash", "Red Oak", "White Oak"}));
+    QCOMPARE(listOf(ListSuppliers), QStringList({"", "", "Acme", "Northwood"}));
+    QCOMPARE(listOf(ListWidths), QStringList({"", "", "4", "4.5", "10"}));
+    QCOMPARE(listOf(ListDates), QStringList({"", "", "2024-03-07", "2024-03-08", "2024-03-09"}));
+    QCOMPARE(QueryRows(folder->DatabasePath(), "SELECT count(*) FROM tblYieldReport WHERE JobName IS NULL"),
+             QStringList{"5"});
+  }
+
+  void listsPassFailuresOn() {
+    OpenReportDatabase();
+    execOn(folder->DatabasePath(), "DROP TABLE tblYieldReport");
+    QStringList l{"kept"};
+    try {
+      ListMaterials(l);
+      QFAIL("listed a missing table");
+    } catch (const ErrorInfo& e) {
+      QVERIFY(e.Description.contains("no such table"));
+    }
+    QCOMPARE(l, QStringList{"kept"});
+    QVERIFY(boxes->boxes.empty());
+  }
+};
+
+CORVANE_TEST_MAIN(TestStore)
+#include "tst_store.moc"
