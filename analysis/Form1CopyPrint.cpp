@@ -1,0 +1,45 @@
+// Copying either grid to the clipboard as text, and printing the summary.
+#include "ClipboardSeam.h"
+#include "ErrorBoxes.h"
+#include "Form1.h"
+#include "PointerSeam.h"
+
+void Form1::cmdCopy_Click() {
+  // A clipboard that cannot be written is reported like any handler's failure.
+  try {
+    const int rows = fgSummary->Rows();
+    const int cols = fgSummary->Cols();
+    fgSummary->Select(1, 1, rows - 1, cols - 1);
+    ClipboardClear();
+    ClipboardSetText(fgSummary->Clip());
+    fgSummary->Select(1, 1);
+  } catch (...) {
+    ShowWindowErrorBox(CurrentError());
+  }
+}
+
+void Form1::cmdCopy2_Click() {
+  try {
+    if (fgRS->Rows() < 2) return;
+    ClipboardClear();
+    const int rows = fgRS->Rows();
+    const int cols = fgRS->Cols();
+    fgRS->Select(0, 0, rows - 1, cols - 1);
+    ClipboardSetText(fgRS->Clip());
+    fgRS->Select(1, 1);
+  } catch (...) {
+    ShowWindowErrorBox(CurrentError());
+  }
+}
+
+void Form1::cmdPrint_Click() {
+  try {
+    SetMousePointer(this, vbHourglass);
+    fgSummary->PrintGrid();
+    SetMousePointer(this, vbDefault);
+  } catch (...) {
+    const ErrorInfo error = CurrentError();
+    SetMousePointer(this, vbDefault);
+    ShowWindowErrorBox(error);
+  }
+}

@@ -1,0 +1,65 @@
+// The record filter: the picks of the filter lists become the filter of the
+// window's recordset, and the bound record grid follows it.
+#include "ErrorBoxes.h"
+#include "Form1.h"
+#include "ValueParse.h"
+
+namespace {
+
+const QString kAll = QStringLiteral("ALL");
+
+// A list text inside a quoted literal: quotes doubled, so a value such as
+// Pete's Oak matches itself instead of breaking the filter.
+QString quoted(const QString& text) {
+  QString t = text;
+  t.replace(u'\'', QStringLiteral("''"));
+  return QStringLiteral("'") + t + QStringLiteral("'");
+}
+
+bool isDate(const QString& text) {
+  qint32 day;
+  return ParseDate(text, day);
+}
+
+// A date bound as the filter reads it; a list without any date gives the
+// empty literal, which no record satisfies.
+QString bound(const QString& text) { return isDate(text) ? text : QStringLiteral("''"); }
+
+}  // namespace
+
+void Form1::cmdFilter_Click() {
+  try {
+    if (!mrsYield) return;
+    mrsYield->SetFilter(QString());
+    if (mrsYield->RecordCount() < 1) return;
+
+    QString filter;
+    const struct {
+      QComboBox* list;
+      const char* column;
+    } criteria[] = {{cmboMaterial, "Material"}, {cmboSupplier, "Supplier"}, {cmboWidth, "Width"}};
+    for (const auto& c : criteria) {
+      const QString text = c.list->currentText();
+      if (text == kAll) continue;
+      filter += (filter.isEmpty() ? QString() : QStringLiteral("AND ")) + QLatin1String(c.column) +
+                QStringLiteral(" = ") + quoted(text);
+    }
+
+    // "ALL" dates take the widest bounds: the first date of the list (the
+    // empty entry of undated records sorts before it) and its last entry.
+    QString start = cmboDate[0]->currentText();
+    if (start == kAll) {
+      start.clear();
+      for (int i = 1; i < cmboDate[0]->count() && start.isEmpty(); ++i)
+        if (isDate(cmboDate[0]->itemText(i))) start = cmboDate[0]->itemText(i);
+    }
+    QString end = cmboDate[1]->currentText();
+    if (end == kAll) end = cmboDate[1]->itemText(cmboDate[1]->count() - 1);
+
+    filter += (filter.isEmpty() ? QStringLiteral("BDate >= ") : QStringLiteral(" And BDate >= ")) + bound(start) +
+              QStringLiteral(" AND BDate <=") + bound(end);
+    mrsYield->SetFilter(filter);
+  } catch (...) {
+    ShowWindowErrorBox(CurrentError());
+  }
+}

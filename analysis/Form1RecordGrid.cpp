@@ -1,0 +1,23 @@
+// The record grid: the window's own reference to the shared recordset and the
+// grid bound to it as a live view.
+#include "ErrorBoxes.h"
+#include "Form1.h"
+#include "ReportDatabase.h"
+
+void Form1::GetRecordSet() {
+  try {
+    mrsYield = modReportGeneration::GetYieldRecordset();
+  } catch (...) {
+    ShowWindowErrorBox(CurrentError());
+  }
+}
+
+void Form1::DisplayRecordSet() {
+  try {
+    fgRS->SetDataSource(nullptr);
+    fgRS->SetDataSource(mrsYield);
+    fgRS->AutoSize(1, fgRS->Cols() - 1, false, 50);
+  } catch (...) {
+    ShowWindowErrorBox(CurrentError());
+  }
+}

@@ -1,0 +1,78 @@
+// The summary: length totals and length-weighted yields of the records the
+// record grid shows, written cell by cell into the summary grid.
+#include "AppInfo.h"
+#include "ErrorBoxes.h"
+#include "Form1.h"
+#include "RuntimeErrors.h"
+
+#include <QLocale>
+
+#include <cmath>
+
+namespace {
+
+// Record grid columns of the four lengths.
+constexpr int kBoardLengthCol = 8;
+constexpr int kNetLengthCol = 9;
+constexpr int kClearLengthCol = 10;
+constexpr int kPartsCutCol = 12;
+
+double checked(double v) {
+  if (!std::isfinite(v)) RaiseError(kErrOverflow, QStringLiteral("Overflow"), AppSourceName());
+  return v;
+}
+
+double cellNumber(const GridControl& grid, int row, int col) {
+  const QString text = grid.TextMatrix(row, col);
+  bool ok = false;
+  const double v = QLocale().toDouble(text.trimmed(), &ok);
+  if (!ok)
+    RaiseError(kErrTypeMismatch,
+               QStringLiteral("Type mismatch: '%1' in row %2, column %3 is not a number").arg(text).arg(row).arg(col),
+               AppSourceName());
+  return v;
+}
+
+double columnSum(const GridControl& grid, int col, int lastRow) {
+  double sum = 0;
+  for (int r = 1; r <= lastRow; ++r) sum = checked(sum + cellNumber(grid, r, col));
+  return sum;
+}
+
+double percent(double part, double whole) {
+  const double scaled = checked(part * 100);
+  if (whole == 0) RaiseError(kErrDivisionByZero, QStringLiteral("Division by zero"), AppSourceName());
+  return checked(scaled / whole);
+}
+
+QString formatted(double v) { return QLocale().toString(v, 'f', 2); }
+
+}  // namespace
+
+void Form1::cmdSummary_Click() {
+  try {
+    if (fgRS->Rows() < 2) return;
+    fgSummary->SetTextMatrix(2, 2, cmboSupplier->currentText());
+    fgSummary->SetTextMatrix(2, 3, cmboMaterial->currentText());
+    fgSummary->SetTextMatrix(2, 4, cmboWidth->currentText());
+    fgSummary->SetTextMatrix(2, 5, cmboDate[0]->currentText());
+    fgSummary->SetTextMatrix(2, 6, cmboDate[1]->currentText());
+    const int last = fgRS->Rows() - 1;
+
+    const double t = columnSum(*fgRS, kBoardLengthCol, last);
+    fgSummary->SetTextMatrix(4, 2, formatted(t));
+    const double n = columnSum(*fgRS, kNetLengthCol, last);
+    fgSummary->SetTextMatrix(5, 2, formatted(n));
+    const double c = columnSum(*fgRS, kClearLengthCol, last);
+    fgSummary->SetTextMatrix(6, 2, formatted(c));
+    fgSummary->SetTextMatrix(7, 2, formatted(percent(c, n)));
+    const double p = columnSum(*fgRS, kPartsCutCol, last);
+    fgSummary->SetTextMatrix(8, 2, formatted(p));
+    fgSummary->SetTextMatrix(10, 2, formatted(percent(p, t)));
+    fgSummary->SetTextMatrix(11, 2, formatted(percent(p, n)));
+    fgSummary->SetTextMatrix(12, 2, formatted(percent(p, c)));
+    fgSummary->AutoSize(1, fgSummary->Cols() - 1, false, 50);
+  } catch (...) {
+    ShowWindowErrorBox(CurrentError());
+  }
+}
