@@ -16,6 +16,8 @@ void CenterOnScreen(QWidget* window) {
   QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
   if (!screen) return;
   const QRect area = screen->geometry();
+  // The native window knows its frame; make it now so the frame counts.
+  window->winId();
   // move() places the frame's top-left corner.
   const QRect frame = window->frameGeometry();
   const double left = area.x() + (area.width() - frame.width()) / 2.0;

@@ -1,0 +1,51 @@
+#pragma once
+// Drives the real windows offscreen the way a user does: start the program,
+// open the file selection window, pick files with the mouse, press buttons.
+#include "Form1.h"
+#include "TestSupport.h"
+
+#include <QPointer>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+class WindowDriver {
+ public:
+  // A program folder with the template database, a recorder of boxes and of
+  // pointer changes; nothing started yet.
+  WindowDriver();
+  ~WindowDriver();
+
+  // Runs start-up; returns its exit code (0: the main window is shown).
+  int Start();
+  Form1* Main() const { return form_; }
+  frmGetFiles* FileWindow() const;
+
+  // Makes a folder of report files (name -> bytes) under the program folder.
+  QString MakeFolder(const QString& name, const std::vector<std::pair<QString, QByteArray>>& files) const;
+  // Presses "Select Files" with the process's current folder set to `folder`.
+  frmGetFiles* OpenFileWindow(const QString& folder = QString());
+  // Clicks file list entries by name, with Ctrl held after the first when `add`.
+  void ClickFiles(const QStringList& names, bool add = true);
+  void PressOpenFiles();
+  // Picks a list entry by its text.
+  static void Pick(QComboBox* list, const QString& text);
+  static void Click(QPushButton* button);
+  // Lets deferred deletions happen (closed windows are deleted later).
+  static void Settle();
+
+  // Rows of tblYieldReport in stored order, given columns joined by tabs.
+  QStringList TableRows(const QString& columns) const;
+  static QStringList Entries(const QComboBox* list);
+  // Every pointer change of a window, by window object name.
+  std::vector<int> Pointers(const QString& window) const;
+
+  TempProgramFolder folder;
+  BoxRecorder boxes;
+  std::vector<std::pair<QString, int>> pointerLog;
+
+ private:
+  QPointer<Form1> form_;
+  QString savedCurrent_;
+};

@@ -1,0 +1,346 @@
+// Start-up, the main window's layout, the file selection window and the whole
+// import road from a click, driven through the real windows offscreen.
+#include "AppInfo.h"
+#include "Module1.h"
+#include "PointerSeam.h"
+#include "ReportDatabase.h"
+#include "WindowDriver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QScreen>
+
+#include <sqlite3.h>
+
+namespace {
+
+QByteArray board(const char* date, const char* time, const char* supplier, const char* material, const char* width) {
+  return QByteArray(date) + ',' + time + ",Ann," + supplier + ",RIP," + material + ',' + width +
+         ",120,90,75,110,80,72.7,88.9\r\n";
+}
+
+std::vector<std::pair<QString, QByteArray>> threeFiles() {
+  return {{"a.yrp", board("2024-03-08", "a1", "Acme", "Oak", "4") + board("2024-03-07", "a2", "Birch", "Ash", "6")},
+          {"b.yrp", board("2024-03-07", "b1", "Acme", "Oak", "4.5")},
+          {"c.yrp", board("2024-03-09", "c1", "Acme", "Pine", "4")},
+          {"notes.txt", "not a report"},
+          {".hidden.yrp", board("2024-01-01", "h", "X", "X", "1")}};
+}
+
+void execOn(const QString& path, const char* sql) {
+  sqlite3* db = nullptr;
+  sqlite3_open(path.toUtf8().constData(), &db);
+  sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+}
+
+}  // namespace
+
+class TestMainWindow : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void layoutMatchesTheDesign() {
+    WindowDriver d;
+    QCOMPARE(d.Start(), 0);
+    Form1* f = d.Main();
+    QCOMPARE(f->windowTitle(), QStringLiteral("Corvane Yield Report Analysis V2.0"));
+    QCOMPARE(f->size(), QSize(718, 667));
+    const struct {
+      QWidget* w;
+      QString caption;
+      int left, top, width, height;
+      bool visible;
+    } controls[] = {
+        {f->cmdSelectFiles, "Select Files", 180, 180, 1455, 375, true},
+        {f->fgRS, "", 180, 2100, 10035, 2895, true},
+        {f->cmboJobNames, "", 8700, 6420, 1635, 315, false},
+        {f->Label1, "Job Names", 8760, 6060, 795, 195, false},
+        {f->cmdFilter, "Filter", 240, 1620, 1335, 375, true},
+        {f->cmboMaterial, "", 2520, 1140, 1875, 315, true},
+        {f->cmboWidth, "", 4500, 1140, 1515, 315, true},
+        {f->Label2, "Material", 2520, 840, 555, 195, true},
+        {f->Label3, "Width", 4560, 780, 420, 195, true},
+        {f->cmboDate[0], "", 6180, 660, 1395, 315, true},
+        {f->cmboDate[1], "", 6180, 1500, 1395, 315, true},
+        {f->Label4[0], "Start Date", 6240, 360, 720, 195, true},
+        {f->Label4[1], "End Date", 6180, 1140, 675, 195, true},
+        {f->cmdSummary, "Summary", 180, 5160, 1335, 375, true},
+        {f->fgSummary, "", 240, 5640, 10155, 4215, true},
+        {f->cmdPrint, "Print", 2160, 5220, 1335, 315, true},
+        {f->cmdCopy, "Copy", 4260, 5220, 1215, 315, true},
+        {f->cmdCopy2, "Copy", 2220, 1620, 1035, 375, true},
+        {f->Label5, "Supplier", 360, 780, 570, 195, true},
+        {f->cmboSupplier, "", 360, 1140, 1935, 315, true},
+        {f->cmdExit, "Exit", 8760, 960, 975, 375, true},
+    };
+    for (const auto& c : controls) {
+      const QString name = c.w->objectName();
+      QCOMPARE(c.w->pos(), QPoint(c.left / 15, c.top / 15));
+      if (auto* label = qobject_cast<QLabel*>(c.w)) {
+        // Labels grow to their caption from their designed size.
+        QCOMPARE(label->text(), c.caption);
+        QVERIFY2(label->width() >= c.width / 15 && label->height() >= c.height / 15, qPrintable(name));
+      } else {
+        QCOMPARE(c.w->size(), QSize(c.width / 15, c.height / 15));
+      }
+      if (auto* button = qobject_cast<QPushButton*>(c.w)) QCOMPARE(button->text(), c.caption);
+      QVERIFY2(c.w->isVisible() == c.visible, qPrintable(name));
+    }
+    QVERIFY(f->findChild<QObject*>("CommonDialog1"));
+
+    // Keyboard order follows the design; "Select Files" has the focus.
+    const QList<QWidget*> expected = {f->cmdSelectFiles, f->fgRS,       f->cmboJobNames, f->cmdFilter,
+                                      f->cmboMaterial,  f->cmboWidth,  f->cmboDate[0],  f->cmboDate[1],
+                                      f->cmdSummary,    f->fgSummary,  f->cmdPrint,     f->cmdCopy,
+                                      f->cmdCopy2,      f->cmboSupplier, f->cmdExit};
+    QList<QWidget*> chain;
+    QWidget* w = f->cmdSelectFiles;
+    do {
+      if (expected.contains(w) && !chain.contains(w)) chain << w;
+      w = w->nextInFocusChain();
+    } while (w != f->cmdSelectFiles && chain.size() < expected.size());
+    QCOMPARE(chain, expected);
+    QCOMPARE(QApplication::focusWidget(), f->cmdSelectFiles);
+
+    // Grids at their design state, the summary labels in place.
+    QCOMPARE(f->fgRS->Rows(), 1);
+    QCOMPARE(f->fgRS->Cols(), 10);
+    QCOMPARE(f->fgSummary->Rows(), 20);
+    QCOMPARE(f->fgSummary->Cols(), 7);
+    const int widths[] = {960, 2025, 960, 960, 960, 960, 1140};
+    for (int c = 0; c < 7; ++c) QCOMPARE(f->fgSummary->ColWidth(c), widths[c]);
+    QCOMPARE(f->fgSummary->TextMatrix(1, 5), QStringLiteral("Start Date"));
+    QCOMPARE(f->fgSummary->TextMatrix(8, 1), QStringLiteral("Length Parts Cut"));
+    QCOMPARE(f->fgSummary->TextMatrix(12, 1), QStringLiteral("Clear Yield %"));
+    QCOMPARE(f->fgSummary->font().pointSizeF(), 9.75);
+    QCOMPARE(f->fgRS->font().pointSizeF(), 8.25);
+
+    // Centred on the screen, frame included.
+    const QRect screen = f->screen()->geometry();
+    const QRect frame = f->frameGeometry();
+    QVERIFY(qAbs(frame.center().x() - screen.center().x()) <= 1);
+    QVERIFY(qAbs(frame.center().y() - screen.center().y()) <= 1);
+    QVERIFY(d.boxes.boxes.empty());
+  }
+
+  void fileWindowLayout() {
+    WindowDriver d;
+    QCOMPARE(d.Start(), 0);
+    const QString data = d.MakeFolder("data", threeFiles());
+    frmGetFiles* w = d.OpenFileWindow(data);
+    QVERIFY(w && w->isVisible());
+    QCOMPARE(w->windowTitle(), QStringLiteral("Select Files"));
+    QCOMPARE(w->size(), QSize(630, 315));
+    QCOMPARE(w->Drive1->geometry(), QRect(16, 12, 225, 21));
+    QCOMPARE(w->Dir1->geometry(), QRect(16, 44, 293, 111));
+    QCOMPARE(w->File1->geometry(), QRect(364, 44, 185, 110));
+    QCOMPARE(w->cmdOpenFiles->geometry(), QRect(96, 196, 105, 29));
+    QCOMPARE(w->cmdOpenFiles->text(), QStringLiteral("Open Files"));
+    QList<QWidget*> chain;
+    for (QWidget* x = w->Dir1; chain.size() < 4; x = x->nextInFocusChain())
+      if ((x == w->Dir1 || x == w->File1 || x == w->Drive1 || x == w->cmdOpenFiles) && !chain.contains(x)) chain << x;
+    QCOMPARE(chain, (QList<QWidget*>{w->Dir1, w->File1, w->Drive1, w->cmdOpenFiles}));
+    QCOMPARE(w->Dir1->Path(), QDir(data).canonicalPath());
+    QCOMPARE(w->Drive1->itemText(0), QStringLiteral("/"));
+    QVERIFY(w->Drive1->findText(QDir::homePath()) >= 0);
+    // Only *.yrp files, any letter case, sorted; no hidden files, no folders.
+    d.folder.WriteFile("data/D.YRP", board("2024-03-10", "d1", "Acme", "Oak", "4"));
+    QDir().mkpath(data + "/sub.yrp");
+    w->Dir1->SetPath(data);
+    QCOMPARE(w->File1->ListCount(), 4);
+    QStringList names;
+    for (int i = 0; i < w->File1->ListCount(); ++i) names << w->File1->List(i);
+    QCOMPARE(names, QStringList({"D.YRP", "a.yrp", "b.yrp", "c.yrp"}));
+    // The folder list shows the way down and the sub-folders.
+    QVERIFY(!w->Dir1->findItems("sub.yrp", Qt::MatchEndsWith).isEmpty());
+  }
+
+  void importFromTheWindows() {
+    WindowDriver d;
+    QCOMPARE(d.Start(), 0);
+    const QString data = d.MakeFolder("data", threeFiles());
+    frmGetFiles* w = d.OpenFileWindow(data);
+    d.ClickFiles({"c.yrp", "a.yrp", "b.yrp"});
+    d.PressOpenFiles();
+    QVERIFY(d.boxes.boxes.empty());
+
+    // Imported in list order, the window hidden with its folder and selection.
+    QCOMPARE(d.TableRows("Btime"), QStringList({"a1", "a2", "b1", "c1"}));
+    QCOMPARE(d.TableRows("count(*)"), QStringList({"4"}));
+    QVERIFY(!w->isVisible());
+    QCOMPARE(d.Pointers("frmGetFiles"), std::vector<int>({vbHourglass, vbDefault, vbDefault}));
+    QCOMPARE(w->File1->selectedItems().size(), 3);
+
+    // The record grid shows every record sorted by date, material and width.
+    Form1* f = d.Main();
+    QCOMPARE(f->fgRS->Rows(), 5);
+    QCOMPARE(f->fgRS->Cols(), 16);
+    QCOMPARE(f->fgRS->TextMatrix(0, 2), QStringLiteral("BDate"));
+    QStringList times;
+    for (int r = 1; r < f->fgRS->Rows(); ++r) times << f->fgRS->TextMatrix(r, 3);
+    QCOMPARE(times, QStringList({"a2", "b1", "a1", "c1"}));
+    QVERIFY(f->fgRS->ColWidth(5) >= f->fgRS->TextWidthTwips("Supplier") + 50);
+    QCOMPARE(f->RecordsetInUse(), modReportGeneration::GetYieldRecordset());
+
+    QCOMPARE(WindowDriver::Entries(f->cmboMaterial), QStringList({"ALL", "Ash", "Oak", "Pine"}));
+    QCOMPARE(WindowDriver::Entries(f->cmboSupplier), QStringList({"ALL", "Acme", "Birch"}));
+    QCOMPARE(WindowDriver::Entries(f->cmboWidth), QStringList({"ALL", "4", "4.5", "6"}));
+    QCOMPARE(WindowDriver::Entries(f->cmboDate[0]), QStringList({"ALL", "2024-03-07", "2024-03-08", "2024-03-09"}));
+    QCOMPARE(WindowDriver::Entries(f->cmboDate[1]), WindowDriver::Entries(f->cmboDate[0]));
+    for (QComboBox* list : {f->cmboMaterial, f->cmboSupplier, f->cmboWidth, f->cmboDate[0], f->cmboDate[1]})
+      QCOMPARE(list->currentText(), QStringLiteral("ALL"));
+    QCOMPARE(f->cmboJobNames->count(), 0);
+
+    // Shown again: same window, same folder and selection; a second import replaces the first.
+    WindowDriver::Pick(f->cmboMaterial, "Oak");
+    QCOMPARE(d.OpenFileWindow(), w);
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->Dir1->Path(), QDir(data).canonicalPath());
+    d.ClickFiles({"b.yrp"}, false);
+    d.PressOpenFiles();
+    QCOMPARE(d.TableRows("Btime"), QStringList({"b1"}));
+    QCOMPARE(f->fgRS->Rows(), 2);
+    QCOMPARE(f->cmboMaterial->currentText(), QStringLiteral("ALL"));
+
+    // Listed but none selected: the table is emptied and the lists hold "ALL" alone.
+    d.OpenFileWindow();
+    w->File1->clearSelection();
+    d.PressOpenFiles();
+    QCOMPARE(d.TableRows("count(*)"), QStringList({"0"}));
+    QVERIFY(!w->isVisible());
+    QCOMPARE(f->fgRS->Rows(), 1);
+    QCOMPARE(f->fgRS->TextMatrix(0, 6), QStringLiteral("Material"));
+    QCOMPARE(WindowDriver::Entries(f->cmboSupplier), QStringList({"ALL"}));
+    QCOMPARE(f->cmboSupplier->currentIndex(), 0);
+    QVERIFY(d.boxes.boxes.empty());
+  }
+
+  void emptyFolderAndUnreadableFolders() {
+    WindowDriver d;
+    QCOMPARE(d.Start(), 0);
+    const QString data = d.MakeFolder("data", threeFiles());
+    const QString empty = d.MakeFolder("empty", {{"readme.txt", "x"}});
+    frmGetFiles* w = d.OpenFileWindow(data);
+    d.ClickFiles({"a.yrp"});
+    d.PressOpenFiles();
+    QCOMPARE(d.TableRows("count(*)"), QStringList({"2"}));
+
+    // A folder without report files: pressing does nothing at all.
+    d.OpenFileWindow();
+    d.pointerLog.clear();
+    w->Dir1->SetPath(empty);
+    QCOMPARE(w->File1->ListCount(), 0);
+    d.PressOpenFiles();
+    QVERIFY(w->isVisible());
+    QVERIFY(d.pointerLog.empty());
+    QCOMPARE(d.TableRows("count(*)"), QStringList({"2"}));
+
+    // A drive that cannot be read: the window error box, the lists stay put.
+    w->Drive1->addItem("/no/such/drive", "/no/such/drive");
+    w->Drive1->setCurrentIndex(w->Drive1->count() - 1);
+    QCOMPARE(d.boxes.Texts(), QStringList{"Error: 76, Path not found: /no/such/drive"});
+    QCOMPARE(d.boxes.boxes[0].title, AppTitle());
+    QCOMPARE(w->Dir1->Path(), QDir(empty).canonicalPath());
+    QVERIFY(w->Drive1->Drive() != "/no/such/drive");
+    QVERIFY(w->isVisible());
+
+    // Changing the folder after selecting clears the selection.
+    w->Dir1->SetPath(data);
+    d.ClickFiles({"b.yrp"});
+    w->Dir1->SetPath(data);
+    QCOMPARE(w->File1->selectedItems().size(), 0);
+  }
+
+  void aFailingStepShowsTheWindowErrorBox() {
+    WindowDriver d;
+    QCOMPARE(d.Start(), 0);
+    const QString data = d.MakeFolder("data", threeFiles());
+    frmGetFiles* w = d.OpenFileWindow(data);
+    d.ClickFiles({"a.yrp"});
+    execOn(d.folder.DatabasePath(), "ALTER TABLE tblYieldReport RENAME TO tblOther");
+    d.PressOpenFiles();
+    QCOMPARE(d.boxes.Texts(), QStringList{"Error: -1, no such table: tblYieldReport"});
+    QVERIFY(w->isVisible());
+    QCOMPARE(MousePointer(w), vbDefault);
+    QCOMPARE(d.Pointers("frmGetFiles"), std::vector<int>({vbHourglass, vbDefault}));
+    QCOMPARE(QueryRows(d.folder.DatabasePath(), "SELECT count(*) FROM tblOther"), QStringList{"0"});
+  }
+
+  void closingAndReopeningTheFileWindow() {
+    WindowDriver d;
+    QCOMPARE(d.Start(), 0);
+    const QString data = d.MakeFolder("data", threeFiles());
+    const QString other = d.MakeFolder("other", {{"z.yrp", board("2024-03-07", "z", "Acme", "Oak", "4")}});
+    frmGetFiles* w = d.OpenFileWindow(data);
+    d.ClickFiles({"a.yrp"});
+    w->close();
+    WindowDriver::Settle();
+    QVERIFY(!d.FileWindow());
+    frmGetFiles* again = d.OpenFileWindow(other);
+    QVERIFY(again && again->isVisible());
+    QCOMPARE(again->Dir1->Path(), QDir(other).canonicalPath());
+    QCOMPARE(again->File1->selectedItems().size(), 0);
+    // Pressing "Select Files" while it is open brings the same window forward.
+    QCOMPARE(d.OpenFileWindow(), again);
+  }
+
+  void exitAndCloseEndTheProgramOnce() {
+    for (bool viaCloseBox : {false, true}) {
+      WindowDriver d;
+      QCOMPARE(d.Start(), 0);
+      QPointer<Form1> f = d.Main();
+      QPointer<frmGetFiles> w = d.OpenFileWindow(d.MakeFolder("data", threeFiles()));
+      if (viaCloseBox)
+        f->close();
+      else
+        WindowDriver::Click(f->cmdExit);
+      WindowDriver::Settle();
+      QVERIFY(!f);
+      QVERIFY(!w);
+      QVERIFY(d.boxes.boxes.empty());
+    }
+  }
+
+  void freshStartShowsEmptyGrids() {
+    WindowDriver d;
+    execOn(d.folder.DatabasePath(), "INSERT INTO tblYieldReport (BDate, Material) VALUES ('2024-01-02','Oak')");
+    QCOMPARE(d.Start(), 0);
+    QCOMPARE(d.TableRows("count(*)"), QStringList{"0"});
+    QCOMPARE(d.Main()->fgRS->Rows(), 1);
+    QCOMPARE(d.Main()->cmboMaterial->count(), 0);
+    QCOMPARE(d.Main()->cmboMaterial->currentText(), QString());
+  }
+
+  void startUpWithoutAUsableDatabase() {
+    {
+      WindowDriver d;
+      QFile::remove(d.folder.DatabasePath());
+      QVERIFY(d.Start() != 0);
+      QVERIFY(!d.Main());
+      QCOMPARE(d.boxes.boxes.size(), size_t(1));
+      QVERIFY(d.boxes.boxes[0].text.startsWith("Error #: -14, unable to open database file"));
+      QVERIFY(!QFile::exists(d.folder.DatabasePath()));
+    }
+    {
+      WindowDriver d;
+      const QByteArray old = QByteArray("\x00\x01\x00\x00Standard Jet DB", 19).repeated(100);
+      QFile::remove(d.folder.DatabasePath());
+      d.folder.WriteFile("ReportGenTemplate.mdb", old);
+      QVERIFY(d.Start() != 0);
+      QCOMPARE(d.boxes.Texts(), QStringList{"Error #: -26, file is not a database, SQLite"});
+      QFile f(d.folder.DatabasePath());
+      QVERIFY(f.open(QIODevice::ReadOnly));
+      QCOMPARE(f.readAll(), old);  // untouched
+    }
+    {
+      WindowDriver d;
+      execOn(d.folder.DatabasePath(), "DROP TABLE tblYieldReport");
+      QVERIFY(d.Start() != 0);
+      QCOMPARE(d.boxes.Texts(), QStringList{"Error #: -1, no such table: tblYieldReport, SQLite"});
+    }
+  }
+};
+
+CORVANE_TEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
