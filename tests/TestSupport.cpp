@@ -12,6 +12,11 @@ TempProgramFolder::TempProgramFolder() {
   const QString templ = QCoreApplication::applicationDirPath() + QStringLiteral("/ReportGenTemplate.mdb");
   if (!QFile::copy(templ, DatabasePath())) qFatal("cannot copy the template database %s", qPrintable(templ));
   QFile::setPermissions(DatabasePath(), QFile::ReadOwner | QFile::WriteOwner);
+  // The program beside the tests may have left rows in its database.
+  sqlite3* db = nullptr;
+  sqlite3_open(DatabasePath().toUtf8().constData(), &db);
+  sqlite3_exec(db, "DELETE FROM tblYieldReport", nullptr, nullptr, nullptr);
+  sqlite3_close(db);
   SetProgramFolderOverride(dir_.path());
 }
 
