@@ -9,7 +9,7 @@
 #include <sqlite3.h>
 
 TempProgramFolder::TempProgramFolder() {
-  const QString templ = QCoreApplication::applicationDirPath() + QStringLiteral("/ReportGenTemplate.mdb");
+  const QString templ = QStringLiteral(TEMPLATE_DATABASE);
   if (!QFile::copy(templ, DatabasePath())) qFatal("cannot copy the template database %s", qPrintable(templ));
   QFile::setPermissions(DatabasePath(), QFile::ReadOwner | QFile::WriteOwner);
   // The program beside the tests may have left rows in its database.

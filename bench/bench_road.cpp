@@ -1,0 +1,210 @@
+// Benchmark of the user's road at a year of boards, on the real program code
+// offscreen: "Open Files" with every file selected, "Filter" with a material
+// and a date range, "Filter" at "ALL", "Summary", both "Copy" buttons, and the
+// record grid's column fitting and scrolling on their own. Peers on the same
+// files: the sqlite3 shell's import and sorted read-back, and a plain C++
+// read-split-sum pass. Prints one table.
+//
+//   bench_road [--sizes 100000,1000000,3000000] [--runs 3] [--cache DIR]
+#include "IndependentCheck.h"
+#include "Peers.h"
+#include "WindowDriver.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QScrollBar>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <map>
+
+namespace {
+
+constexpr int kFilesPerBatch = 10;
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+double timed(const std::function<void()>& step) {
+  QElapsedTimer t;
+  t.start();
+  step();
+  return t.nsecsElapsed() / 1e9;
+}
+
+double peakMegabytes() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_maxrss / 1024.0;
+}
+
+QStringList batchFiles(const QString& folder) {
+  QStringList files;
+  for (const QString& name : QDir(folder).entryList({"*.yrp"}, QDir::Files, QDir::Name)) files << folder + "/" + name;
+  return files;
+}
+
+// Generates a batch once; later runs reuse it.
+QString ensureBatch(const QString& cache, long long records) {
+  const QString folder = QStringLiteral("%1/%2").arg(cache).arg(records);
+  if (batchFiles(folder).size() == kFilesPerBatch) return folder;
+  QDir(folder).removeRecursively();
+  QDir().mkpath(folder);
+  std::fprintf(stderr, "generating %lld records in %s\n", records, qPrintable(folder));
+  QProcess gen;
+  gen.start(GENERATOR_PATH, {"--out", folder, "--lines", QString::number(records), "--files",
+                             QString::number(kFilesPerBatch), "--seed", "2024"});
+  gen.waitForFinished(-1);
+  return folder;
+}
+
+// One size in this process: prints "step<TAB>seconds" lines.
+int runSize(const QString& folder, int runs, bool check) {
+  WindowDriver d;
+  if (d.Start() != 0) return 1;
+  Form1* f = d.Main();
+  frmGetFiles* w = d.OpenFileWindow(folder);
+  std::map<QString, std::vector<double>> times;
+  for (int r = 0; r < runs; ++r) {
+    if (r > 0) d.OpenFileWindow();
+    w->File1->selectAll();
+    times["Open Files"].push_back(timed([&] { d.PressOpenFiles(); }));
+  }
+  const qint64 records = f->fgRS->Rows() - 1;
+  auto pickAll = [&] {
+    for (QComboBox* c : {f->cmboMaterial, f->cmboSupplier, f->cmboWidth, f->cmboDate[0], f->cmboDate[1]})
+      c->setCurrentIndex(0);
+  };
+  for (int r = 0; r < runs; ++r) {
+    pickAll();
+    WindowDriver::Pick(f->cmboMaterial, "Red Oak");
+    f->cmboDate[0]->setCurrentIndex(2);
+    f->cmboDate[1]->setCurrentIndex(f->cmboDate[1]->count() - 2);
+    times["Filter (material, dates)"].push_back(timed([&] { WindowDriver::Click(f->cmdFilter); }));
+  }
+  const qint64 filtered = f->fgRS->Rows() - 1;
+  for (int r = 0; r < runs; ++r) {
+    pickAll();
+    times["Filter (all ALL)"].push_back(timed([&] { WindowDriver::Click(f->cmdFilter); }));
+  }
+  for (int r = 0; r < runs; ++r) times["Summary"].push_back(timed([&] { WindowDriver::Click(f->cmdSummary); }));
+  QString recordCopy, summaryCopy;
+  for (int r = 0; r < runs; ++r) {
+    times["Copy (record grid)"].push_back(timed([&] { WindowDriver::Click(f->cmdCopy2); }));
+    if (r == 0) recordCopy = QGuiApplication::clipboard()->text();
+  }
+  for (int r = 0; r < runs; ++r) {
+    times["Copy (summary)"].push_back(timed([&] { WindowDriver::Click(f->cmdCopy); }));
+    if (r == 0) summaryCopy = QGuiApplication::clipboard()->text();
+  }
+  for (int r = 0; r < runs; ++r)
+    times["AutoSize (record grid)"].push_back(timed([&] { f->fgRS->AutoSize(1, f->fgRS->Cols() - 1, false, 50); }));
+  for (int r = 0; r < runs; ++r)
+    times["Scroll to end and paint"].push_back(timed([&] {
+      f->fgRS->scrollToBottom();
+      f->fgRS->viewport()->repaint();
+      f->fgRS->scrollToTop();
+      f->fgRS->viewport()->repaint();
+    }));
+
+  for (const auto& [step, v] : times) std::printf("STEP\t%s\t%.6f\n", qPrintable(step), median(v));
+  std::printf("RECORDS\t%lld\t%lld\n", records, filtered);
+  std::printf("BOXES\t%zu\n", d.boxes.boxes.size());
+  std::printf("PEAK_MB\t%.1f\n", peakMegabytes());
+  if (check) {
+    const QStringList files = batchFiles(folder);
+    const QString copyProblem = CheckRecordCopy(files, recordCopy);
+    const QString summaryProblem = CheckSummaryCopy(files, summaryCopy);
+    std::printf("CHECK\t%s\n", copyProblem.isEmpty() && summaryProblem.isEmpty()
+                                   ? "record grid copy and summary equal the independent computation"
+                                   : qPrintable("MISMATCH: " + copyProblem + " " + summaryProblem));
+  }
+  std::fflush(stdout);
+  return 0;
+}
+
+struct SizeResult {
+  long long records = 0;
+  std::map<QString, double> steps;
+  double peakMb = 0;
+  QString check;
+  ShellTimes shell;
+  PlainPass plain;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+  QApplication app(argc, argv);
+  QStringList args = app.arguments();
+  auto option = [&](const QString& name, const QString& fallback) {
+    const qsizetype i = args.indexOf(name);
+    return i >= 0 && i + 1 < args.size() ? args[i + 1] : fallback;
+  };
+  const int runs = option("--runs", "3").toInt();
+  if (args.contains("--child"))
+    return runSize(option("--child", ""), runs, option("--check", "0") == "1");
+
+  const QString cache = option("--cache", QDir::currentPath() + "/bench/cache");
+  std::vector<SizeResult> results;
+  for (const QString& s : option("--sizes", "100000,1000000,3000000").split(',')) {
+    SizeResult res;
+    res.records = s.toLongLong();
+    const QString folder = ensureBatch(cache, res.records);
+    const QStringList files = batchFiles(folder);
+    res.plain = TimePlainPass(files);
+    res.shell = TimeSqliteShell(files, cache);
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(app.applicationFilePath(), {"--child", folder, "--runs", QString::number(runs), "--check",
+                                            res.records <= 100000 ? "1" : "0"});
+    child.waitForFinished(-1);
+    for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
+      const QList<QByteArray> f = line.split('\t');
+      if (f[0] == "STEP") res.steps[QString::fromUtf8(f[1])] = f[2].toDouble();
+      if (f[0] == "PEAK_MB") res.peakMb = f[1].toDouble();
+      if (f[0] == "CHECK") res.check = QString::fromUtf8(f[1]);
+      if (f[0] == "BOXES" && f[1] != "0") res.check += " (message boxes shown: " + QString::fromUtf8(f[1]) + ")";
+    }
+    std::fprintf(stderr, "size %lld done\n", res.records);
+    results.push_back(res);
+  }
+
+  std::printf("Corvane Yield Report Analysis: the user's road (median of %d runs, seconds)\n\n", runs);
+  std::printf("%-26s %10s %10s %12s %10s %10s\n", "step", "records", "seconds", "records/s", "vs shell", "vs plain");
+  for (const SizeResult& r : results) {
+    for (const auto& [step, sec] : r.steps) {
+      const double vsShell = r.shell.importSeconds > 0 ? sec / r.shell.importSeconds : 0;
+      std::printf("%-26s %10lld %10.3f %12.0f %9.2fx %9.1fx\n", qPrintable(step), r.records, sec, r.records / sec,
+                  vsShell, sec / r.plain.seconds);
+    }
+    std::printf("%-26s %10lld %10.3f %12.0f\n", "peer: sqlite3 .import", r.records, r.shell.importSeconds,
+                r.records / r.shell.importSeconds);
+    std::printf("%-26s %10lld %10.3f %12.0f\n", "peer: sqlite3 sorted read", r.records, r.shell.readBackSeconds,
+                r.records / r.shell.readBackSeconds);
+    std::printf("%-26s %10lld %10.3f %12.0f\n", "peer: plain C++ pass", r.records, r.plain.seconds,
+                r.records / r.plain.seconds);
+    std::printf("%-26s %10lld %9.0f MB\n", "peak resident memory", r.records, r.peakMb);
+    if (!r.check.isEmpty()) std::printf("check: %s\n", qPrintable(r.check));
+    std::printf("\n");
+  }
+  if (results.size() >= 2) {
+    const SizeResult& a = results.front();
+    const SizeResult& b = results.back();
+    std::printf("scaling, cost per record at %lld over %lld records:\n", b.records, a.records);
+    for (const auto& [step, sec] : b.steps) {
+      if (!a.steps.count(step)) continue;
+      std::printf("  %-26s %6.2f\n", qPrintable(step), (sec / b.records) / (a.steps.at(step) / a.records));
+    }
+  }
+  return 0;
+}
