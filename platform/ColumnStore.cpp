@@ -4,7 +4,19 @@
 
 #include <QDate>
 
+#include <charconv>
 #include <cmath>
+
+ColumnType ColumnTypeOfDeclared(const char* declared) {
+  if (!declared) return ColumnType::Text;
+  const QByteArray d = QByteArray(declared).toUpper();
+  if (d.contains("CHAR") || d.contains("TEXT") || d.contains("CLOB")) return ColumnType::Text;
+  if (d.contains("DATE") || d.contains("TIME")) return ColumnType::Date;
+  if (d.contains("INT") || d.contains("NUM") || d.contains("REAL") || d.contains("FLOA") || d.contains("DOUB") ||
+      d.contains("DEC"))
+    return ColumnType::Number;
+  return ColumnType::Text;
+}
 
 int CompareText(QStringView a, QStringView b) {
   // UTF-16 order differs from code point order only where surrogates meet
@@ -22,13 +34,39 @@ int CompareText(QStringView a, QStringView b) {
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-uint32_t TextPool::Intern(const QString& text) {
-  auto it = ids_.constFind(text);
-  if (it != ids_.constEnd()) return it.value();
+TextPool::TextPool() : strings_(1), utf8_(1), slots_(64, 0) {}
+
+size_t TextPool::SlotOf(QStringView text) const {
+  const size_t mask = slots_.size() - 1;
+  size_t i = qHash(text) & mask;
+  while (slots_[i] != 0 && strings_[slots_[i]] != text) i = (i + 1) & mask;
+  return i;
+}
+
+uint32_t TextPool::Find(QStringView text) const { return slots_[SlotOf(text)]; }
+
+uint32_t TextPool::Intern(QStringView text) {
+  size_t slot = SlotOf(text);
+  if (slots_[slot] != 0) return slots_[slot];
   const uint32_t id = uint32_t(strings_.size());
-  strings_.push_back(text);
-  ids_.insert(text, id);
+  strings_.push_back(text.toString());
+  utf8_.emplace_back();
+  if (strings_.size() * 2 > slots_.size()) {
+    Grow();
+  } else {
+    slots_[slot] = id;
+  }
   return id;
+}
+
+void TextPool::Grow() {
+  slots_.assign(slots_.size() * 2, 0);
+  for (uint32_t id = 1; id < strings_.size(); ++id) slots_[SlotOf(strings_[id])] = id;
+}
+
+const QByteArray& TextPool::Utf8(uint32_t id) {
+  if (utf8_[id].isNull()) utf8_[id] = strings_[id].toUtf8();
+  return utf8_[id];
 }
 
 void ColumnStore::AddColumn(const QString& name, ColumnType type) {
@@ -54,17 +92,17 @@ void ColumnStore::Reserve(qint64 rows) {
   }
 }
 
-void ColumnStore::AppendRow(const std::vector<CellValue>& cells) {
+uint32_t ColumnStore::AppendRow(const std::vector<CellValue>& cells) {
   for (int i = 0; i < int(columns_.size()); ++i) {
     const CellValue& v = cells[i];
     Column& c = columns_[i];
     switch (c.type) {
-      case ColumnType::Text: c.text.push_back(v.isNull ? 0 : pool_.Intern(v.text)); break;
+      case ColumnType::Text: c.text.push_back(v.isNull ? 0 : v.text); break;
       case ColumnType::Number: c.number.push_back(v.isNull ? std::nan("") : v.number); break;
       case ColumnType::Date: c.date.push_back(v.isNull ? kNullDate : v.date); break;
     }
   }
-  ++rows_;
+  return uint32_t(rows_++);
 }
 
 bool ColumnStore::IsNull(int column, qint64 row) const {
@@ -97,4 +135,32 @@ QString ColumnStore::Text(int column, qint64 row) const {
     case ColumnType::Date: return DateText(c.date[row]);
   }
   return {};
+}
+
+void ColumnStore::AppendText(QString& out, int column, qint64 row, QChar decimalPoint) const {
+  const Column& c = columns_[column];
+  switch (c.type) {
+    case ColumnType::Text:
+      out += pool_.At(c.text[row]);
+      return;
+    case ColumnType::Number: {
+      double v = c.number[row];
+      if (std::isnan(v)) return;
+      if (v == 0) v = 0;
+      char buf[400];
+      const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+      for (char* p = buf; p < res.ptr; ++p) out += (*p == '.') ? decimalPoint : QChar(QLatin1Char(*p));
+      return;
+    }
+    case ColumnType::Date:
+      if (c.date[row] != kNullDate) out += DateText(c.date[row]);
+      return;
+  }
+}
+
+bool ColumnStore::Number(int column, qint64 row, double& value) const {
+  const Column& c = columns_[column];
+  if (c.type != ColumnType::Number || std::isnan(c.number[row])) return false;
+  value = c.number[row];
+  return true;
 }

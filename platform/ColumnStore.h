@@ -2,7 +2,6 @@
 // In-memory rows of a client-side recordset, stored by column: numbers and
 // dates as plain arrays, texts as ids into one pool in which every distinct
 // text is held once. A million yield records fit in about 100 MB this way.
-#include <QHash>
 #include <QString>
 #include <QStringView>
 #include <QVariant>
@@ -14,6 +13,9 @@
 
 enum class ColumnType { Text, Number, Date };
 
+// The column type for a declared SQL type: texts, dates, everything numeric.
+ColumnType ColumnTypeOfDeclared(const char* declared);
+
 inline constexpr qint32 kNullDate = std::numeric_limits<qint32>::min();
 
 // Compares two texts in code point order (the order of their UTF-8 bytes).
@@ -21,17 +23,23 @@ int CompareText(QStringView a, QStringView b);
 
 class TextPool {
  public:
-  TextPool() : strings_(1) {}
+  TextPool();
   // Id of the text, adding it when new. Id 0 is Null.
-  uint32_t Intern(const QString& text);
+  uint32_t Intern(QStringView text);
   // Id of the text, or 0 when the pool does not hold it.
-  uint32_t Find(const QString& text) const { return ids_.value(text, 0); }
+  uint32_t Find(QStringView text) const;
   const QString& At(uint32_t id) const { return strings_[id]; }
+  // The text as UTF-8, made once per distinct text (for writing to the database).
+  const QByteArray& Utf8(uint32_t id);
   uint32_t Size() const { return uint32_t(strings_.size()); }
 
  private:
+  size_t SlotOf(QStringView text) const;
+  void Grow();
+
   std::vector<QString> strings_;
-  QHash<QString, uint32_t> ids_;
+  std::vector<QByteArray> utf8_;
+  std::vector<uint32_t> slots_;  // open addressing; 0 = empty
 };
 
 // One cell's value on its way into the store (a pending row).
@@ -39,9 +47,11 @@ struct CellValue {
   bool isNull = true;
   double number = 0;
   qint32 date = kNullDate;
-  QString text;
+  uint32_t text = 0;  // pool id
 };
 
+// Shared between the recordsets opened on the same rows: rows are only ever
+// appended, so a recordset keeps seeing the rows it listed.
 class ColumnStore {
  public:
   struct Column {
@@ -60,8 +70,8 @@ class ColumnStore {
   int FindColumn(QStringView name) const;
 
   void Reserve(qint64 rows);
-  // Appends one row; cells holds one value per column.
-  void AppendRow(const std::vector<CellValue>& cells);
+  // Appends one row (cells holds one value per column) and returns its index.
+  uint32_t AppendRow(const std::vector<CellValue>& cells);
   // Low-level appends used while reading a result set, one column at a time.
   void PushNumber(int column, double value) { columns_[column].number.push_back(value); }
   void PushDate(int column, qint32 day) { columns_[column].date.push_back(day); }
@@ -71,6 +81,10 @@ class ColumnStore {
   bool IsNull(int column, qint64 row) const;
   QVariant Value(int column, qint64 row) const;
   QString Text(int column, qint64 row) const;
+  // Appends the text of a cell to out, without temporaries (copying a grid).
+  void AppendText(QString& out, int column, qint64 row, QChar decimalPoint) const;
+  // The number behind a number cell; false for other cells and Null.
+  bool Number(int column, qint64 row, double& value) const;
 
   TextPool& Pool() { return pool_; }
   const TextPool& Pool() const { return pool_; }

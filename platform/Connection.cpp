@@ -1,10 +1,13 @@
 #include "Connection.h"
 
+#include "ColumnStore.h"
 #include "ErrorInfo.h"
 #include "RuntimeErrors.h"
 #include "SqliteSession.h"
 
 #include <QRegularExpression>
+
+#include <sqlite3.h>
 
 namespace {
 const QString kSource = QStringLiteral("Connection");
@@ -48,6 +51,21 @@ QString Connection::EngineStatement(const QString& commandText) {
 }
 
 void Connection::Execute(const QString& commandText, int* recordsAffected, int) {
-  const int changed = Session()->Exec(EngineStatement(commandText));
+  std::shared_ptr<SqliteSession> session = Session();
+  const QString sql = EngineStatement(commandText);
+  session->DropMirrors();  // whatever the statement does, the mirrors may no longer hold
+  const int changed = session->Exec(sql);
   if (recordsAffected) *recordsAffected = changed;
+
+  // A table emptied as a whole starts a mirror of the rows written to it next.
+  static const QRegularExpression emptyTable(QStringLiteral("^\\s*DELETE\\s+FROM\\s+\"?(\\w+)\"?\\s*;?\\s*$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+  const auto m = emptyTable.match(sql);
+  if (!m.hasMatch()) return;
+  sqlite3_stmt* stmt = session->Prepare(QStringLiteral("SELECT * FROM \"%1\"").arg(m.captured(1)));
+  auto store = std::make_shared<ColumnStore>();
+  for (int i = 0; i < sqlite3_column_count(stmt); ++i)
+    store->AddColumn(QString::fromUtf8(sqlite3_column_name(stmt, i)), ColumnTypeOfDeclared(sqlite3_column_decltype(stmt, i)));
+  sqlite3_finalize(stmt);
+  session->StartMirror(m.captured(1), std::move(store));
 }

@@ -160,23 +160,17 @@ bool RecordFilter::Matches(const ColumnStore& store, qint64 row) {
   return true;
 }
 
-std::vector<uint32_t> RecordFilter::Apply(const ColumnStore& store) {
+std::vector<uint32_t> RecordFilter::Apply(const ColumnStore& store, const std::vector<uint32_t>& rows) {
   Bind(store);
   // Narrow clause by clause: each pass is a tight loop over one column.
-  std::vector<uint32_t> rows;
-  const qint64 n = store.RowCount();
-  bool first = true;
+  std::vector<uint32_t> passing;
+  const std::vector<uint32_t>* from = &rows;
   for (const Clause& c : clauses_) {
     std::vector<uint32_t> next;
-    if (first) {
-      for (qint64 r = 0; r < n; ++r)
-        if (Holds(c, store, r)) next.push_back(uint32_t(r));
-      first = false;
-    } else {
-      for (uint32_t r : rows)
-        if (Holds(c, store, r)) next.push_back(r);
-    }
-    rows.swap(next);
+    for (uint32_t r : *from)
+      if (Holds(c, store, r)) next.push_back(r);
+    passing.swap(next);
+    from = &passing;
   }
-  return rows;
+  return passing;
 }

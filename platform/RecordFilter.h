@@ -27,8 +27,8 @@ class RecordFilter {
   // malformed text, an unknown column or a literal its column refuses.
   static RecordFilter Parse(const QString& filterText, const ColumnStore& store);
 
-  // Rows of the store that pass, in store order.
-  std::vector<uint32_t> Apply(const ColumnStore& store);
+  // The rows (store rows, in the given order) that pass.
+  std::vector<uint32_t> Apply(const ColumnStore& store, const std::vector<uint32_t>& rows);
   bool Matches(const ColumnStore& store, qint64 row);
 
  private:

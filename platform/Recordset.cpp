@@ -1,5 +1,6 @@
 #include "Recordset.h"
 
+#include "ColumnRanks.h"
 #include "Connection.h"
 #include "ErrorInfo.h"
 #include "RuntimeErrors.h"
@@ -11,23 +12,13 @@
 
 #include <sqlite3.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 
 namespace {
 
 const QString kSource = QStringLiteral("Recordset");
-
-ColumnType columnTypeOf(const char* declared) {
-  if (!declared) return ColumnType::Text;
-  const QByteArray d = QByteArray(declared).toUpper();
-  if (d.contains("CHAR") || d.contains("TEXT") || d.contains("CLOB")) return ColumnType::Text;
-  if (d.contains("DATE") || d.contains("TIME")) return ColumnType::Date;
-  if (d.contains("INT") || d.contains("NUM") || d.contains("REAL") || d.contains("FLOA") || d.contains("DOUB") ||
-      d.contains("DEC"))
-    return ColumnType::Number;
-  return ColumnType::Text;
-}
 
 // Rows that sort equal keep the order in which they were stored: a plain
 // single-table query with an ORDER BY gets the row id as a last key.
@@ -49,7 +40,7 @@ QString withStableOrder(const QString& source) {
 
 // ---- Field ----
 
-QString Field::Name() const { return owner_->store_.At(index_).name; }
+QString Field::Name() const { return owner_->store_->At(index_).name; }
 
 QVariant Field::Value() const {
   owner_->RequireOpen();
@@ -58,7 +49,7 @@ QVariant Field::Value() const {
                QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. Requested "
                               "operation requires a current record."),
                kSource);
-  return owner_->store_.Value(index_, owner_->StoreRow(owner_->position_));
+  return owner_->store_->Value(index_, owner_->StoreRow(owner_->position_));
 }
 
 QString Field::Text() const { return ValueText(Value()); }
@@ -81,33 +72,36 @@ void Recordset::Open(const QString& source, const std::shared_ptr<Connection>& a
   if (!activeConnection)
     RaiseError(kErrObjectClosed, QStringLiteral("The recordset has no open connection."), kSource);
   std::shared_ptr<SqliteSession> session = activeConnection->Session();
-
-  sqlite3_stmt* stmt = nullptr;
-  const QString stable = withStableOrder(source);
-  if (!stable.isEmpty()) {
-    try {
-      stmt = session->Prepare(stable);
-    } catch (const ErrorInfo&) {
-      stmt = nullptr;  // not a plain table: keep the statement as written
-    }
-  }
-  if (!stmt) stmt = session->Prepare(source);
-
-  ColumnStore store;
-  const int columns = sqlite3_column_count(stmt);
-  for (int i = 0; i < columns; ++i)
-    store.AddColumn(QString::fromUtf8(sqlite3_column_name(stmt, i)), columnTypeOf(sqlite3_column_decltype(stmt, i)));
-  store_ = std::move(store);
   session_ = session;
-  try {
-    LoadRows(stmt);
-  } catch (...) {
+  session->CommitPending();  // opening a recordset is where stored rows reach the file
+
+  if (!OpenFromMirror(source, *session)) {
+    sqlite3_stmt* stmt = nullptr;
+    const QString stable = withStableOrder(source);
+    if (!stable.isEmpty()) {
+      try {
+        stmt = session->Prepare(stable);
+      } catch (const ErrorInfo&) {
+        stmt = nullptr;  // not a plain table: keep the statement as written
+      }
+    }
+    try {
+      if (!stmt) stmt = session->Prepare(source);
+      store_ = std::make_shared<ColumnStore>();
+      const int columns = sqlite3_column_count(stmt);
+      for (int i = 0; i < columns; ++i)
+        store_->AddColumn(QString::fromUtf8(sqlite3_column_name(stmt, i)),
+                          ColumnTypeOfDeclared(sqlite3_column_decltype(stmt, i)));
+      LoadRows(stmt);
+    } catch (...) {
+      sqlite3_finalize(stmt);
+      store_.reset();
+      rows_.clear();
+      session_.reset();
+      throw;
+    }
     sqlite3_finalize(stmt);
-    store_ = ColumnStore();
-    session_.reset();
-    throw;
   }
-  sqlite3_finalize(stmt);
 
   static const QRegularExpression plainTable(QStringLiteral("^\\s*select\\s+\\*\\s+from\\s+(\\w+)\\b"),
                                              QRegularExpression::CaseInsensitiveOption);
@@ -119,8 +113,64 @@ void Recordset::Open(const QString& source, const std::shared_ptr<Connection>& a
   position_ = 0;
 }
 
+namespace {
+std::vector<uint32_t> allRows(const ColumnStore& store) {
+  std::vector<uint32_t> rows(size_t(store.RowCount()));
+  for (uint32_t r = 0; r < rows.size(); ++r) rows[r] = r;
+  return rows;
+}
+}  // namespace
+
+bool Recordset::OpenFromMirror(const QString& source, SqliteSession& session) {
+  static const QRegularExpression selectAll(
+      QStringLiteral("^\\s*select\\s+\\*\\s+from\\s+(\\w+)(?:\\s+order\\s+by\\s+(\\w+(?:\\s*,\\s*\\w+)*))?\\s*;?\\s*$"),
+      QRegularExpression::CaseInsensitiveOption);
+  static const QRegularExpression selectDistinct(
+      QStringLiteral("^\\s*select\\s+distinct\\s+(\\w+)\\s+from\\s+(\\w+)(?:\\s+order\\s+by\\s+(\\w+))?\\s*;?\\s*$"),
+      QRegularExpression::CaseInsensitiveOption);
+
+  if (const auto m = selectAll.match(source); m.hasMatch()) {
+    std::shared_ptr<ColumnStore> mirror = session.Mirror(m.captured(1));
+    if (!mirror) return false;
+    std::vector<int> keys;
+    for (const QString& name : m.captured(2).split(u',', Qt::SkipEmptyParts)) {
+      const int col = mirror->FindColumn(name.trimmed());
+      if (col < 0) return false;  // let the engine report it
+      keys.push_back(col);
+    }
+    rows_ = keys.empty() ? allRows(*mirror) : SortRows(*mirror, keys, allRows(*mirror));
+    store_ = std::move(mirror);
+    return true;
+  }
+  if (const auto m = selectDistinct.match(source); m.hasMatch()) {
+    std::shared_ptr<ColumnStore> mirror = session.Mirror(m.captured(2));
+    if (!mirror) return false;
+    const int col = mirror->FindColumn(m.captured(1));
+    if (col < 0 || (!m.captured(3).isEmpty() && mirror->FindColumn(m.captured(3)) != col)) return false;
+    const ColumnRanks ranks = RankColumn(*mirror, col, allRows(*mirror));
+    const ColumnStore::Column& c = mirror->At(col);
+    auto distinct = std::make_shared<ColumnStore>();
+    distinct->AddColumn(m.captured(1), c.type);
+    std::vector<CellValue> cell(1);
+    if (ranks.hasNull) distinct->AppendRow(cell);
+    for (size_t k = 1; k < ranks.rowOfRank.size(); ++k) {
+      const uint32_t r = ranks.rowOfRank[k];
+      cell[0].isNull = false;
+      cell[0].number = c.type == ColumnType::Number ? c.number[r] : 0;
+      cell[0].date = c.type == ColumnType::Date ? c.date[r] : kNullDate;
+      cell[0].text = c.type == ColumnType::Text ? distinct->Pool().Intern(mirror->Pool().At(c.text[r])) : 0;
+      distinct->AppendRow(cell);
+    }
+    rows_ = allRows(*distinct);
+    store_ = std::move(distinct);
+    return true;
+  }
+  return false;
+}
+
 void Recordset::LoadRows(sqlite3_stmt* stmt) {
-  const int columns = store_.ColumnCount();
+  ColumnStore& store = *store_;
+  const int columns = store.ColumnCount();
   // Consecutive rows often repeat a text (sorted by material...): reuse the id.
   std::vector<QByteArray> lastBytes(columns);
   std::vector<uint32_t> lastId(columns, 0);
@@ -128,7 +178,7 @@ void Recordset::LoadRows(sqlite3_stmt* stmt) {
   while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
     for (int i = 0; i < columns; ++i) {
       const int kind = sqlite3_column_type(stmt, i);
-      switch (store_.At(i).type) {
+      switch (store.At(i).type) {
         case ColumnType::Number: {
           double v = std::nan("");
           if (kind == SQLITE_INTEGER || kind == SQLITE_FLOAT) {
@@ -138,7 +188,7 @@ void Recordset::LoadRows(sqlite3_stmt* stmt) {
             if (ParseNumber(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, i))), parsed))
               v = parsed;
           }
-          store_.PushNumber(i, v);
+          store.PushNumber(i, v);
           break;
         }
         case ColumnType::Date: {
@@ -148,7 +198,7 @@ void Recordset::LoadRows(sqlite3_stmt* stmt) {
             if (ParseDate(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, i))), parsed))
               day = parsed;
           }
-          store_.PushDate(i, day);
+          store.PushDate(i, day);
           break;
         }
         case ColumnType::Text: {
@@ -159,24 +209,25 @@ void Recordset::LoadRows(sqlite3_stmt* stmt) {
             if (lastId[i] != 0 && lastBytes[i].size() == len && std::memcmp(lastBytes[i].constData(), bytes, len) == 0) {
               id = lastId[i];
             } else {
-              id = store_.Pool().Intern(QString::fromUtf8(bytes, len));
+              id = store.Pool().Intern(QString::fromUtf8(bytes, len));
               lastBytes[i] = QByteArray(bytes, len);
               lastId[i] = id;
             }
           }
-          store_.PushText(i, id);
+          store.PushText(i, id);
           break;
         }
       }
     }
-    store_.EndRow();
+    rows_.push_back(uint32_t(store.RowCount()));
+    store.EndRow();
   }
   if (rc != SQLITE_DONE) session_->RaiseLastError(rc);
 }
 
 qint64 Recordset::RecordCount() const {
   RequireOpen();
-  return filtered_ ? qint64(visible_.size()) : store_.RowCount();
+  return filtered_ ? qint64(visible_.size()) : qint64(rows_.size());
 }
 
 void Recordset::MoveFirst() {
@@ -201,7 +252,7 @@ bool Recordset::Eof() const {
 
 Field Recordset::Fields(const QString& name) {
   RequireOpen();
-  const int index = store_.FindColumn(name);
+  const int index = store_->FindColumn(name);
   if (index < 0)
     RaiseError(kErrNotInCollection,
                QStringLiteral("Item cannot be found in the collection corresponding to the requested name or "
@@ -212,7 +263,7 @@ Field Recordset::Fields(const QString& name) {
 
 Field Recordset::Fields(int index) {
   RequireOpen();
-  if (index < 0 || index >= store_.ColumnCount())
+  if (index < 0 || index >= store_->ColumnCount())
     RaiseError(kErrNotInCollection,
                QStringLiteral("Item cannot be found in the collection corresponding to the requested name or "
                               "ordinal: %1.").arg(index),
@@ -224,20 +275,21 @@ void Recordset::AddNew() {
   RequireOpen();
   if (!updatable_)
     RaiseError(kErrNotUpdatable, QStringLiteral("Current Recordset does not support adding rows."), kSource);
-  pending_.emplace(store_.ColumnCount());
+  pending_.assign(size_t(store_->ColumnCount()), CellValue());
+  hasPending_ = true;
 }
 
 void Recordset::StoreCell(int index, QStringView text) {
   RequireOpen();
-  if (!pending_)
+  if (!hasPending_)
     RaiseError(kErrNotAllowed, QStringLiteral("No new row has been begun: call AddNew first."), kSource);
-  CellValue& cell = (*pending_)[index];
-  const ColumnStore::Column& col = store_.At(index);
+  CellValue& cell = pending_[size_t(index)];
+  const ColumnStore::Column& col = store_->At(index);
   cell = CellValue();
   if (text.isEmpty()) return;  // empty text is Null
   switch (col.type) {
     case ColumnType::Text:
-      cell.text = text.toString();
+      cell.text = store_->Pool().Intern(text);
       cell.isNull = false;
       break;
     case ColumnType::Number:
@@ -256,8 +308,8 @@ void Recordset::StoreCell(int index, QStringView text) {
 void Recordset::PrepareInsert() {
   if (insert_) return;
   QStringList names, marks;
-  for (int i = 0; i < store_.ColumnCount(); ++i) {
-    names << QLatin1Char('"') + store_.At(i).name + QLatin1Char('"');
+  for (int i = 0; i < store_->ColumnCount(); ++i) {
+    names << QLatin1Char('"') + store_->At(i).name + QLatin1Char('"');
     marks << QStringLiteral("?");
   }
   insert_ = session_->Prepare(
@@ -266,27 +318,33 @@ void Recordset::PrepareInsert() {
 
 void Recordset::Update() {
   RequireOpen();
-  if (!pending_) RaiseError(kErrNotAllowed, QStringLiteral("No new row has been begun: call AddNew first."), kSource);
+  if (!hasPending_) RaiseError(kErrNotAllowed, QStringLiteral("No new row has been begun: call AddNew first."), kSource);
   // The row is dropped whether or not it could be written.
-  std::vector<CellValue> cells = std::move(*pending_);
-  pending_.reset();
+  hasPending_ = false;
   PrepareInsert();
   session_->BeginWrite();
-  std::vector<QByteArray> texts(cells.size());
-  for (int i = 0; i < int(cells.size()); ++i) {
-    const CellValue& v = cells[i];
+  std::vector<std::array<char, 10>> dates(pending_.size());
+  for (int i = 0; i < int(pending_.size()); ++i) {
+    const CellValue& v = pending_[size_t(i)];
     const int p = i + 1;
     if (v.isNull) {
       sqlite3_bind_null(insert_, p);
       continue;
     }
-    switch (store_.At(i).type) {
-      case ColumnType::Number: sqlite3_bind_double(insert_, p, v.number); break;
-      case ColumnType::Date: texts[i] = DateText(v.date).toLatin1(); break;
-      case ColumnType::Text: texts[i] = v.text.toUtf8(); break;
+    switch (store_->At(i).type) {
+      case ColumnType::Number:
+        sqlite3_bind_double(insert_, p, v.number);
+        break;
+      case ColumnType::Date:
+        DateChars(v.date, dates[size_t(i)].data());
+        sqlite3_bind_text(insert_, p, dates[size_t(i)].data(), 10, SQLITE_STATIC);
+        break;
+      case ColumnType::Text: {
+        const QByteArray& utf8 = store_->Pool().Utf8(v.text);
+        sqlite3_bind_text(insert_, p, utf8.constData(), int(utf8.size()), SQLITE_STATIC);
+        break;
+      }
     }
-    if (store_.At(i).type != ColumnType::Number)
-      sqlite3_bind_text(insert_, p, texts[i].constData(), int(texts[i].size()), SQLITE_STATIC);
   }
   const int rc = sqlite3_step(insert_);
   sqlite3_reset(insert_);
@@ -294,9 +352,12 @@ void Recordset::Update() {
   if (rc != SQLITE_DONE) session_->RaiseLastError(rc);
   session_->EndWrite();
 
-  store_.AppendRow(cells);
-  const qint64 row = store_.RowCount() - 1;
-  if (filtered_ && compiledFilter_.Matches(store_, row)) visible_.push_back(uint32_t(row));
+  // The row joins the session's mirror when this recordset reads it; any
+  // other store means the mirror no longer tells the whole table.
+  if (!session_->IsMirror(table_, store_.get())) session_->DropMirrors();
+  const uint32_t row = store_->AppendRow(pending_);
+  rows_.push_back(row);
+  if (filtered_ && compiledFilter_.Matches(*store_, row)) visible_.push_back(row);
   emit Changed();
 }
 
@@ -312,15 +373,13 @@ void Recordset::SetFilter(const QString& filterText) {
     return;
   }
   try {
-    compiledFilter_ = RecordFilter::Parse(filterText, store_);
+    compiledFilter_ = RecordFilter::Parse(filterText, *store_);
   } catch (...) {
     emit Changed();
     throw;
   }
-  visible_ = compiledFilter_.Apply(store_);
+  visible_ = compiledFilter_.Apply(*store_, rows_);
   filtered_ = true;
   filter_ = filterText;
   emit Changed();
 }
-
-QString Recordset::CellText(qint64 visibleRow, int field) const { return store_.Text(field, StoreRow(visibleRow)); }

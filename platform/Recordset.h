@@ -10,7 +10,6 @@
 #include <QVariant>
 
 #include <memory>
-#include <optional>
 #include <vector>
 
 class Connection;
@@ -54,10 +53,10 @@ class Recordset : public QObject {
   void MoveNext();
   bool Eof() const;
 
-  int FieldCount() const { return store_.ColumnCount(); }
+  int FieldCount() const { return store_ ? store_->ColumnCount() : 0; }
   Field Fields(const QString& name);
   Field Fields(int index);
-  QString FieldName(int index) const { return store_.At(index).name; }
+  QString FieldName(int index) const { return store_->At(index).name; }
 
   void AddNew();
   void Update();
@@ -68,10 +67,10 @@ class Recordset : public QObject {
   void SetFilter(const QString& filterText);
 
   // Text of a field in the visible record at a position (0-based), for grids.
-  QString CellText(qint64 visibleRow, int field) const;
-  const ColumnStore& Store() const { return store_; }
+  QString CellText(qint64 visibleRow, int field) const { return store_->Text(field, StoreRow(visibleRow)); }
+  const ColumnStore& Store() const { return *store_; }
   // Store row of a visible position.
-  qint64 StoreRow(qint64 visibleRow) const { return filtered_ ? qint64(visible_[visibleRow]) : visibleRow; }
+  qint64 StoreRow(qint64 visibleRow) const { return filtered_ ? visible_[visibleRow] : rows_[visibleRow]; }
 
  signals:
   // The visible records changed (filter set or cleared, row added).
@@ -80,18 +79,21 @@ class Recordset : public QObject {
  private:
   friend class Field;
   void RequireOpen() const;
+  bool OpenFromMirror(const QString& source, SqliteSession& session);
   void LoadRows(sqlite3_stmt* stmt);
   void PrepareInsert();
   void StoreCell(int index, QStringView text);
 
   bool open_ = false;
   QString source_;
-  QString table_;       // table rows are added to; empty when not updatable
+  QString table_;  // table rows are added to; empty when not updatable
   bool updatable_ = false;
   std::shared_ptr<SqliteSession> session_;
   sqlite3_stmt* insert_ = nullptr;
-  ColumnStore store_;
-  std::optional<std::vector<CellValue>> pending_;
+  std::shared_ptr<ColumnStore> store_;  // may be shared with the session's mirror
+  std::vector<uint32_t> rows_;          // this recordset's records, in order
+  std::vector<CellValue> pending_;
+  bool hasPending_ = false;
   QString filter_;
   bool filtered_ = false;
   RecordFilter compiledFilter_;

@@ -1,5 +1,6 @@
 #include "SqliteSession.h"
 
+#include "ColumnStore.h"
 #include "ErrorInfo.h"
 
 #include <sqlite3.h>
@@ -48,8 +49,43 @@ SqliteSession::~SqliteSession() {
   sqlite3_close_v2(db_);
 }
 
-void SqliteSession::RaiseLastError(int code) const {
-  RaiseSqliteError(code, QString::fromUtf8(sqlite3_errmsg(db_)));
+void SqliteSession::RaiseLastError(int code) {
+  const QString message = QString::fromUtf8(sqlite3_errmsg(db_));
+  // A failure that rolled the open transaction back took stored rows with it.
+  if (inTransaction_ && sqlite3_get_autocommit(db_)) {
+    inTransaction_ = false;
+    DropMirrors();
+  }
+  RaiseSqliteError(code, message);
+}
+
+qint64 SqliteSession::DataVersion() {
+  sqlite3_stmt* st = nullptr;
+  qint64 v = -1;
+  if (sqlite3_prepare_v2(db_, "PRAGMA data_version", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+    v = sqlite3_column_int64(st, 0);
+  sqlite3_finalize(st);
+  return v;
+}
+
+std::shared_ptr<ColumnStore> SqliteSession::Mirror(const QString& table) {
+  const auto it = mirrors_.find(table.toLower());
+  if (it == mirrors_.end()) return nullptr;
+  if (DataVersion() != mirrorsDataVersion_) {  // another connection wrote meanwhile
+    DropMirrors();
+    return nullptr;
+  }
+  return it->second;
+}
+
+void SqliteSession::StartMirror(const QString& table, std::shared_ptr<ColumnStore> store) {
+  mirrors_[table.toLower()] = std::move(store);
+  mirrorsDataVersion_ = DataVersion();
+}
+
+bool SqliteSession::IsMirror(const QString& table, const ColumnStore* store) const {
+  const auto it = mirrors_.find(table.toLower());
+  return it != mirrors_.end() && it->second.get() == store;
 }
 
 int SqliteSession::Exec(const QString& sql) {
@@ -92,6 +128,7 @@ void SqliteSession::CommitPending() {
   if (rc != SQLITE_OK) {
     const QString msg = QString::fromUtf8(sqlite3_errmsg(db_));
     if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    DropMirrors();
     RaiseSqliteError(rc, msg);
   }
 }

@@ -6,7 +6,10 @@
 // does the end of the session.
 #include <QString>
 
+#include <map>
 #include <memory>
+
+class ColumnStore;
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -33,9 +36,23 @@ class SqliteSession {
   void CommitPending();
 
   // Raises the engine's last error, with its message and the engine's name.
-  [[noreturn]] void RaiseLastError(int code) const;
+  [[noreturn]] void RaiseLastError(int code);
+
+  // Table mirrors: the rows of a table this session emptied and then filled
+  // itself, kept in memory so that reading them back sorted or distinct needs
+  // no trip through the engine. A mirror is dropped as soon as the table may
+  // hold anything else: another statement, a failed write, a write by
+  // another connection.
+  std::shared_ptr<ColumnStore> Mirror(const QString& table);
+  void StartMirror(const QString& table, std::shared_ptr<ColumnStore> store);
+  bool IsMirror(const QString& table, const ColumnStore* store) const;
+  void DropMirrors() { mirrors_.clear(); }
 
  private:
+  qint64 DataVersion();
+  std::map<QString, std::shared_ptr<ColumnStore>> mirrors_;  // by lower-case table name
+  qint64 mirrorsDataVersion_ = -1;
+
   sqlite3* db_ = nullptr;
   bool inTransaction_ = false;
   int pendingRows_ = 0;

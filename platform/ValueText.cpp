@@ -4,7 +4,6 @@
 #include <QLocale>
 
 #include <charconv>
-#include <cstdio>
 
 QString NumberText(double value) {
   if (value == 0) value = 0;  // no "-0"
@@ -16,12 +15,17 @@ QString NumberText(double value) {
   return s;
 }
 
-QString DateText(qint32 julianDay) {
+void DateChars(qint32 julianDay, char out[10]) {
   int y = 0, m = 0, d = 0;
   QDate::fromJulianDay(julianDay).getDate(&y, &m, &d);
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d);
-  return QString::fromLatin1(buf);
+  const int parts[] = {y / 1000 % 10, y / 100 % 10, y / 10 % 10, y % 10, -1, m / 10, m % 10, -1, d / 10, d % 10};
+  for (int i = 0; i < 10; ++i) out[i] = parts[i] < 0 ? '-' : char('0' + parts[i]);
+}
+
+QString DateText(qint32 julianDay) {
+  char buf[10];
+  DateChars(julianDay, buf);
+  return QString::fromLatin1(buf, 10);
 }
 
 QString ValueText(const QVariant& value) {

@@ -10,5 +10,7 @@
 QString NumberText(double value);
 // "YYYY-MM-DD".
 QString DateText(qint32 julianDay);
+// The same ten characters into a buffer (no terminating zero).
+void DateChars(qint32 julianDay, char out[10]);
 // Null gives ""; numbers and dates as above; text unchanged.
 QString ValueText(const QVariant& value);
