@@ -11,7 +11,7 @@ void Form1::cmdCopy_Click() {
     const int cols = fgSummary->Cols();
     fgSummary->Select(1, 1, rows - 1, cols - 1);
     ClipboardClear();
-    ClipboardSetText(fgSummary->Clip());
+    ClipboardSetText(fgSummary->ClipUtf8());
     fgSummary->Select(1, 1);
   } catch (...) {
     ShowWindowErrorBox(CurrentError());
@@ -25,7 +25,7 @@ void Form1::cmdCopy2_Click() {
     const int rows = fgRS->Rows();
     const int cols = fgRS->Cols();
     fgRS->Select(0, 0, rows - 1, cols - 1);
-    ClipboardSetText(fgRS->Clip());
+    ClipboardSetText(fgRS->ClipUtf8());
     fgRS->Select(1, 1);
   } catch (...) {
     ShowWindowErrorBox(CurrentError());

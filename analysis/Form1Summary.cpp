@@ -22,10 +22,13 @@ double checked(double v) {
   return v;
 }
 
-double cellNumber(const GridControl& grid, int row, int col) {
+double cellNumber(const GridControl& grid, int row, int col, const QLocale& locale) {
+  // A number value is exactly what its cell text reads back to: skip the text.
+  double v = 0;
+  if (grid.NumberMatrix(row, col, v)) return v;
   const QString text = grid.TextMatrix(row, col);
   bool ok = false;
-  const double v = QLocale().toDouble(text.trimmed(), &ok);
+  v = locale.toDouble(text.trimmed(), &ok);
   if (!ok)
     RaiseError(kErrTypeMismatch,
                QStringLiteral("Type mismatch: '%1' in row %2, column %3 is not a number").arg(text).arg(row).arg(col),
@@ -34,8 +37,9 @@ double cellNumber(const GridControl& grid, int row, int col) {
 }
 
 double columnSum(const GridControl& grid, int col, int lastRow) {
+  const QLocale locale;
   double sum = 0;
-  for (int r = 1; r <= lastRow; ++r) sum = checked(sum + cellNumber(grid, r, col));
+  for (int r = 1; r <= lastRow; ++r) sum = checked(sum + cellNumber(grid, r, col, locale));
   return sum;
 }
 

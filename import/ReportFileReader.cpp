@@ -17,14 +17,48 @@ constexpr char16_t kCp1252High[32] = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-QString decodeCp1252(QByteArrayView bytes) {
-  QString out(bytes.size(), Qt::Uninitialized);
-  QChar* d = out.data();
-  for (qsizetype i = 0; i < bytes.size(); ++i) {
-    const unsigned char b = static_cast<unsigned char>(bytes[i]);
-    d[i] = QChar(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t(b));
+QChar* decodeCp1252(QByteArrayView bytes, QChar* out) {
+  for (char byte : bytes) {
+    const unsigned char b = static_cast<unsigned char>(byte);
+    *out++ = QChar(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t(b));
   }
   return out;
+}
+
+QByteArrayView withoutBom(const QByteArray& bytes) {
+  QByteArrayView view(bytes);
+  return view.startsWith("\xEF\xBB\xBF") ? view.sliced(3) : view;
+}
+
+// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates,
+// nothing above U+10FFFF), checked in place without decoding.
+bool isValidUtf8(QByteArrayView bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* end = p + bytes.size();
+  while (p < end) {
+    const unsigned char b = *p;
+    if (b < 0x80) {
+      ++p;
+      continue;
+    }
+    int more;
+    unsigned char lo = 0x80, hi = 0xBF;  // range of the second byte
+    if (b >= 0xC2 && b <= 0xDF) more = 1;
+    else if (b == 0xE0) { more = 2; lo = 0xA0; }
+    else if (b >= 0xE1 && b <= 0xEC) more = 2;
+    else if (b == 0xED) { more = 2; hi = 0x9F; }
+    else if (b >= 0xEE && b <= 0xEF) more = 2;
+    else if (b == 0xF0) { more = 3; lo = 0x90; }
+    else if (b >= 0xF1 && b <= 0xF3) more = 3;
+    else if (b == 0xF4) { more = 3; hi = 0x8F; }
+    else return false;
+    if (end - p <= more) return false;
+    if (p[1] < lo || p[1] > hi) return false;
+    for (int i = 2; i <= more; ++i)
+      if (p[i] < 0x80 || p[i] > 0xBF) return false;
+    p += more + 1;
+  }
+  return true;
 }
 
 [[noreturn]] void raiseFileError(qint32 number, const QString& what, const QString& path, const QString& detail) {
@@ -33,38 +67,66 @@ QString decodeCp1252(QByteArrayView bytes) {
 
 }  // namespace
 
-QString DecodeReportBytes(const QByteArray& bytes) {
-  QByteArrayView view(bytes);
-  if (view.startsWith("\xEF\xBB\xBF")) view = view.sliced(3);
-  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-  QString text = utf8.decode(view);
-  if (!utf8.hasError()) return text;
-  return decodeCp1252(view);
-}
-
-QStringList SplitReportLines(const QString& text) {
-  QStringList lines;
-  const qsizetype n = text.size();
-  const QChar* d = text.constData();
+ReportLines::ReportLines(QByteArray bytes) : bytes_(std::move(bytes)) {
+  const QByteArrayView view = withoutBom(bytes_);
+  utf8_ = isValidUtf8(view);
+  const char* base = bytes_.constData();
+  const char* d = view.data();
+  const qsizetype n = view.size();
   qsizetype start = 0;
   auto take = [&](qsizetype end) {
     qsizetype a = start, b = end;
-    while (a < b && d[a] == u' ') ++a;
-    while (b > a && d[b - 1] == u' ') --b;
-    if (b > a) lines.append(text.mid(a, b - a));
+    while (a < b && d[a] == ' ') ++a;
+    while (b > a && d[b - 1] == ' ') --b;
+    if (b > a) spans_.emplace_back(qsizetype(d + a - base), b - a);
   };
   for (qsizetype i = 0; i < n; ++i) {
-    const char16_t c = d[i].unicode();
-    if (c != u'\r' && c != u'\n') continue;
+    const char c = d[i];
+    if (c != '\r' && c != '\n') continue;
     take(i);
-    if (c == u'\r' && i + 1 < n && d[i + 1] == u'\n') ++i;
+    if (c == '\r' && i + 1 < n && d[i + 1] == '\n') ++i;
     start = i + 1;
   }
   take(n);
-  return lines;
 }
 
-QStringList ReadReportLines(const QString& path) {
+void ReportLines::Line(qsizetype k, QString& out) const {
+  const QByteArrayView bytes(bytes_.constData() + spans_[size_t(k)].first, spans_[size_t(k)].second);
+  out.resize(bytes.size());  // a byte never makes more than one UTF-16 unit
+  QChar* d = out.data();
+  qsizetype i = 0;
+  // Report lines are nearly always plain ASCII: widen those bytes directly.
+  while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80) {
+    d[i] = QChar(char16_t(bytes[i]));
+    ++i;
+  }
+  QChar* end = d + i;
+  if (i < bytes.size()) {
+    if (utf8_) {
+      QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+      end = decoder.appendToBuffer(end, bytes.sliced(i));
+    } else {
+      end = decodeCp1252(bytes.sliced(i), end);
+    }
+  }
+  out.truncate(end - out.constData());
+}
+
+QString ReportLines::Line(qsizetype k) const {
+  QString line;
+  Line(k, line);
+  return line;
+}
+
+QString DecodeReportBytes(const QByteArray& bytes) {
+  const QByteArrayView view = withoutBom(bytes);
+  if (isValidUtf8(view)) return QString::fromUtf8(view);
+  QString text(view.size(), Qt::Uninitialized);
+  decodeCp1252(view, text.data());
+  return text;
+}
+
+ReportLines ReadReportLines(const QString& path) {
   const QFileInfo info(path);
   if (!info.exists()) raiseFileError(kErrFileNotFound, QStringLiteral("File not found"), path, QStringLiteral("it may have been moved or deleted"));
   if (info.isDir()) raiseFileError(kErrPathNotFound, QStringLiteral("Not a file"), path, QStringLiteral("it is a folder"));
@@ -75,8 +137,8 @@ QStringList ReadReportLines(const QString& path) {
                    denied ? QStringLiteral("Permission denied") : QStringLiteral("File cannot be opened"), path,
                    file.errorString());
   }
-  const QByteArray bytes = file.readAll();
+  QByteArray bytes = file.readAll();
   if (file.error() != QFileDevice::NoError)
     raiseFileError(kErrFileIo, QStringLiteral("File cannot be read"), path, file.errorString());
-  return SplitReportLines(DecodeReportBytes(bytes));
+  return ReportLines(std::move(bytes));
 }

@@ -9,8 +9,28 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
+// The non-blank lines of one file, kept as the file's bytes and the spans of
+// its lines: a million lines cost no million strings, each line is decoded
+// when it is used.
+class ReportLines {
+ public:
+  explicit ReportLines(QByteArray bytes);
+  qsizetype Count() const { return qsizetype(spans_.size()); }
+  // Decodes line k (from 0) into out, reusing out's storage.
+  void Line(qsizetype k, QString& out) const;
+  QString Line(qsizetype k) const;
+  bool IsUtf8() const { return utf8_; }
+
+ private:
+  QByteArray bytes_;
+  bool utf8_ = true;
+  std::vector<std::pair<qsizetype, qsizetype>> spans_;  // offset, length
+};
+
+// The whole text of a file's bytes, decoded the same way.
 QString DecodeReportBytes(const QByteArray& bytes);
-QStringList SplitReportLines(const QString& text);
 
 // Reads the whole file; raises an error when it cannot be opened or read.
-QStringList ReadReportLines(const QString& path);
+ReportLines ReadReportLines(const QString& path);

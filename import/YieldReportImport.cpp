@@ -43,10 +43,10 @@ void trapped(Step&& step) {
 }  // namespace
 
 void ImportYieldReportFile(const QString& path) {
-  QStringList lines;
+  std::optional<ReportLines> lines;
   try {
     if (path == ProgramFolder() + QDir::separator() + QStringLiteral("ReportGenTemplate.mdb")) return;
-    lines = ReadReportLines(path);
+    lines.emplace(ReadReportLines(path));
   } catch (...) {
     // A file that cannot be opened or read ends its import after one box.
     ShowErrorBox(CurrentError());
@@ -62,15 +62,24 @@ void ImportYieldReportFile(const QString& path) {
     fields = {};
   }
 
-  for (const QString& line : lines) {
-    const QList<QStringView> values = QStringView(line).split(u',');
+  std::array<QStringView, 14> values;
+  QString line;
+  for (qsizetype n = 0; n < lines->Count(); ++n) {
+    lines->Line(n, line);
+    // The first fourteen fields; any further ones are ignored.
+    qsizetype count = 0, start = 0;
+    for (qsizetype i = 0; i <= line.size() && count < 14; ++i) {
+      if (i < line.size() && line[i] != u',') continue;
+      values[size_t(count++)] = QStringView(line).mid(start, i - start);
+      start = i + 1;
+    }
     trapped([] { sharedRecordset().AddNew(); });
     for (size_t k = 0; k < kFieldColumns.size(); ++k) {
       trapped([&] {
-        if (qsizetype(k) >= values.size())
+        if (qsizetype(k) >= count)
           RaiseError(kErrSubscript, QStringLiteral("Subscript out of range"), AppSourceName());
         Field field = fields[k] ? *fields[k] : sharedRecordset().Fields(kFieldColumns[k]);
-        field.SetValue(values[qsizetype(k)]);
+        field.SetValue(values[k]);
       });
     }
     trapped([] { sharedRecordset().Update(); });

@@ -17,6 +17,11 @@ class SystemClipboard : public ClipboardBackend {
     mime->setText(text);
     board()->setMimeData(mime);
   }
+  void SetUtf8Text(const QByteArray& utf8) override {
+    auto* mime = new QMimeData;
+    mime->setData(QStringLiteral("text/plain"), utf8);  // read back as UTF-8 text
+    board()->setMimeData(mime);
+  }
 
  private:
   static QClipboard* board() {
@@ -40,3 +45,4 @@ ClipboardBackend& backend() {
 void SetClipboardBackend(ClipboardBackend* b) { current() = b; }
 void ClipboardClear() { backend().Clear(); }
 void ClipboardSetText(const QString& text) { backend().SetText(text); }
+void ClipboardSetText(const QByteArray& utf8) { backend().SetUtf8Text(utf8); }

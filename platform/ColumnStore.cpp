@@ -6,6 +6,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 ColumnType ColumnTypeOfDeclared(const char* declared) {
   if (!declared) return ColumnType::Text;
@@ -34,37 +35,54 @@ int CompareText(QStringView a, QStringView b) {
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-TextPool::TextPool() : strings_(1), utf8_(1), slots_(64, 0) {}
+TextPool::TextPool() : strings_(1), utf8_(1), slots_(64) {}
 
-size_t TextPool::SlotOf(QStringView text) const {
-  const size_t mask = slots_.size() - 1;
-  size_t i = qHash(text) & mask;
-  while (slots_[i] != 0 && strings_[slots_[i]] != text) i = (i + 1) & mask;
-  return i;
+uint32_t TextPool::HashOf(QStringView text) {
+  uint32_t h = 2166136261u;  // FNV-1a: short texts, hashed a million times
+  for (QChar c : text) h = (h ^ c.unicode()) * 16777619u;
+  return h;
 }
 
-uint32_t TextPool::Find(QStringView text) const { return slots_[SlotOf(text)]; }
+size_t TextPool::SlotOf(QStringView text, uint32_t hash) const {
+  const size_t mask = slots_.size() - 1;
+  size_t i = (hash ^ (hash >> 15)) & mask;
+  for (;; i = (i + 1) & mask) {
+    const Slot& s = slots_[i];
+    if (s.id == 0) return i;
+    if (s.hash != hash) continue;
+    const QString& candidate = strings_[s.id];
+    if (candidate.size() == text.size() &&
+        std::memcmp(candidate.constData(), text.data(), size_t(text.size()) * sizeof(QChar)) == 0)
+      return i;
+  }
+}
+
+uint32_t TextPool::Find(QStringView text) const { return slots_[SlotOf(text, HashOf(text))].id; }
 
 uint32_t TextPool::Intern(QStringView text) {
-  size_t slot = SlotOf(text);
-  if (slots_[slot] != 0) return slots_[slot];
+  const uint32_t hash = HashOf(text);
+  const size_t slot = SlotOf(text, hash);
+  if (slots_[slot].id != 0) return slots_[slot].id;
   const uint32_t id = uint32_t(strings_.size());
   strings_.push_back(text.toString());
   utf8_.emplace_back();
   if (strings_.size() * 2 > slots_.size()) {
     Grow();
   } else {
-    slots_[slot] = id;
+    slots_[slot] = {id, hash};
   }
   return id;
 }
 
 void TextPool::Grow() {
-  slots_.assign(slots_.size() * 2, 0);
-  for (uint32_t id = 1; id < strings_.size(); ++id) slots_[SlotOf(strings_[id])] = id;
+  slots_.assign(slots_.size() * 2, Slot());
+  for (uint32_t id = 1; id < strings_.size(); ++id) {
+    const uint32_t hash = HashOf(strings_[id]);
+    slots_[SlotOf(strings_[id], hash)] = {id, hash};
+  }
 }
 
-const QByteArray& TextPool::Utf8(uint32_t id) {
+const QByteArray& TextPool::Utf8(uint32_t id) const {
   if (utf8_[id].isNull()) utf8_[id] = strings_[id].toUtf8();
   return utf8_[id];
 }
@@ -137,11 +155,11 @@ QString ColumnStore::Text(int column, qint64 row) const {
   return {};
 }
 
-void ColumnStore::AppendText(QString& out, int column, qint64 row, QChar decimalPoint) const {
+void ColumnStore::AppendUtf8(QByteArray& out, int column, qint64 row, const QByteArray& decimalPoint) const {
   const Column& c = columns_[column];
   switch (c.type) {
     case ColumnType::Text:
-      out += pool_.At(c.text[row]);
+      if (c.text[row] != 0) out += pool_.Utf8(c.text[row]);
       return;
     case ColumnType::Number: {
       double v = c.number[row];
@@ -149,11 +167,22 @@ void ColumnStore::AppendText(QString& out, int column, qint64 row, QChar decimal
       if (v == 0) v = 0;
       char buf[400];
       const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
-      for (char* p = buf; p < res.ptr; ++p) out += (*p == '.') ? decimalPoint : QChar(QLatin1Char(*p));
+      const char* dot = std::char_traits<char>::find(buf, size_t(res.ptr - buf), '.');
+      if (!dot || decimalPoint == ".") {
+        out.append(buf, res.ptr - buf);
+      } else {
+        out.append(buf, dot - buf);
+        out += decimalPoint;
+        out.append(dot + 1, res.ptr - dot - 1);
+      }
       return;
     }
     case ColumnType::Date:
-      if (c.date[row] != kNullDate) out += DateText(c.date[row]);
+      if (c.date[row] != kNullDate) {
+        char buf[10];
+        DateChars(c.date[row], buf);
+        out.append(buf, 10);
+      }
       return;
   }
 }

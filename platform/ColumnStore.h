@@ -30,16 +30,21 @@ class TextPool {
   uint32_t Find(QStringView text) const;
   const QString& At(uint32_t id) const { return strings_[id]; }
   // The text as UTF-8, made once per distinct text (for writing to the database).
-  const QByteArray& Utf8(uint32_t id);
+  const QByteArray& Utf8(uint32_t id) const;
   uint32_t Size() const { return uint32_t(strings_.size()); }
 
  private:
-  size_t SlotOf(QStringView text) const;
+  struct Slot {
+    uint32_t id = 0;  // 0 = empty
+    uint32_t hash = 0;
+  };
+  static uint32_t HashOf(QStringView text);
+  size_t SlotOf(QStringView text, uint32_t hash) const;
   void Grow();
 
   std::vector<QString> strings_;
-  std::vector<QByteArray> utf8_;
-  std::vector<uint32_t> slots_;  // open addressing; 0 = empty
+  mutable std::vector<QByteArray> utf8_;  // filled on first use
+  std::vector<Slot> slots_;               // open addressing
 };
 
 // One cell's value on its way into the store (a pending row).
@@ -81,8 +86,9 @@ class ColumnStore {
   bool IsNull(int column, qint64 row) const;
   QVariant Value(int column, qint64 row) const;
   QString Text(int column, qint64 row) const;
-  // Appends the text of a cell to out, without temporaries (copying a grid).
-  void AppendText(QString& out, int column, qint64 row, QChar decimalPoint) const;
+  // Appends the text of a cell to out as UTF-8, without temporaries
+  // (copying a grid of a million rows).
+  void AppendUtf8(QByteArray& out, int column, qint64 row, const QByteArray& decimalPoint) const;
   // The number behind a number cell; false for other cells and Null.
   bool Number(int column, qint64 row, double& value) const;
 

@@ -79,6 +79,11 @@ QString GridControl::TextMatrix(int row, int col) const {
   return model_->CellText(row, col);
 }
 
+bool GridControl::NumberMatrix(int row, int col, double& value) const {
+  CheckCell(row, col);
+  return model_->CellNumber(row, col, value);
+}
+
 void GridControl::SetTextMatrix(int row, int col, const QString& text) {
   CheckCell(row, col);
   if (model_ != cells_)
@@ -112,18 +117,25 @@ void GridControl::ShowSelection() {
   selectionModel()->setCurrentIndex(model_->index(r1, c1), QItemSelectionModel::NoUpdate);
 }
 
-QString GridControl::Clip() const {
+QString GridControl::Clip() const { return QString::fromUtf8(ClipUtf8()); }
+
+QByteArray GridControl::ClipUtf8() const {
   const int r1 = std::min(row_, rowSel_), r2 = std::max(row_, rowSel_);
   const int c1 = std::min(col_, colSel_), c2 = std::max(col_, colSel_);
   if (r1 < 0 || c1 < 0 || r2 >= Rows() || c2 >= Cols()) return {};
-  QString out;
+  QByteArray out;
+  qsizetype rowStart = 0;
   for (int r = r1; r <= r2; ++r) {
-    if (r > r1) out += u'\n';
+    // Room for the rest, judged by the row before (a grid's rows are alike).
+    if (r == r1 + 2) out.reserve(out.size() + (out.size() - rowStart) * (qsizetype(r2) - r + 1) * 11 / 10);
+    rowStart = out.size();
+    if (r > r1) out += '\n';
     for (int c = c1; c <= c2; ++c) {
-      if (c > c1) out += u'\t';
-      out += model_->CellText(r, c);
+      if (c > c1) out += '\t';
+      model_->AppendCellUtf8(out, r, c);
     }
   }
+  out.squeeze();
   return out;
 }
 

@@ -28,6 +28,9 @@ class GridControl : public QTableView {
   void SetCols(int cols);
 
   QString TextMatrix(int row, int col) const;
+  // The number a cell shows, read without going through its text when the
+  // cell holds a number value; false when only the text can tell.
+  bool NumberMatrix(int row, int col, double& value) const;
   void SetTextMatrix(int row, int col, const QString& text);
 
   // Selects one cell, or the rectangle between two corners.
@@ -40,6 +43,8 @@ class GridControl : public QTableView {
 
   // Text of the selection: cells joined by a tab, rows by "\n", no final break.
   QString Clip() const;
+  // The same text as UTF-8: half the memory of a QString for a big grid.
+  QByteArray ClipUtf8() const;
 
   // Each column from first to last becomes as wide as its widest text plus
   // extraTwips; equalWidths gives them all the widest column's width.

@@ -1,6 +1,8 @@
 #include "GridModels.h"
 
+#include "KeyIndex.h"
 #include "Recordset.h"
+#include "ValueText.h"
 
 #include <QApplication>
 #include <QDate>
@@ -9,7 +11,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <unordered_set>
 
 TextWidths::TextWidths(const QFont& font) : metrics_(font) {
   for (int c = 0; c < 256; ++c) latin1_[c] = metrics_.horizontalAdvance(QChar(c));
@@ -93,7 +94,7 @@ void CellGridModel::SetCell(int row, int col, const QString& text) {
 // ---- RecordsetGridModel ----
 
 RecordsetGridModel::RecordsetGridModel(std::shared_ptr<Recordset> recordset, QObject* parent)
-    : GridModel(parent), recordset_(std::move(recordset)) {
+    : GridModel(parent), recordset_(std::move(recordset)), decimalPoint_(QLocale().decimalPoint().toUtf8()) {
   connect(recordset_.get(), &Recordset::Changed, this, [this] {
     beginResetModel();
     endResetModel();
@@ -110,6 +111,20 @@ QString RecordsetGridModel::CellText(int row, int col) const {
   if (col == 0) return {};
   if (row == 0) return recordset_->FieldName(col - 1);
   return recordset_->CellText(row - 1, col - 1);
+}
+
+void RecordsetGridModel::AppendCellUtf8(QByteArray& out, int row, int col) const {
+  if (col == 0) return;
+  if (row == 0) {
+    out += recordset_->FieldName(col - 1).toUtf8();
+    return;
+  }
+  recordset_->Store().AppendUtf8(out, col - 1, recordset_->StoreRow(row - 1), decimalPoint_);
+}
+
+bool RecordsetGridModel::CellNumber(int row, int col, double& value) const {
+  if (row == 0 || col == 0) return false;
+  return recordset_->Store().Number(col - 1, recordset_->StoreRow(row - 1), value);
 }
 
 int RecordsetGridModel::MaxTextWidth(int col, const TextWidths& widths) const {
@@ -132,10 +147,12 @@ int RecordsetGridModel::MaxTextWidth(int col, const TextWidths& widths) const {
       break;
     }
     case ColumnType::Date: {
-      std::unordered_set<qint32> days;
+      KeyIndex days(512);
       for (qint64 r = 0; r < n; ++r) {
         const qint32 d = column.date[recordset_->StoreRow(r)];
-        if (d != kNullDate && days.insert(d).second) widest = std::max(widest, widths.Width(store.Text(field, recordset_->StoreRow(r))));
+        bool inserted = false;
+        if (d != kNullDate) days.FindOrInsert(uint32_t(d), 0, inserted);
+        if (inserted) widest = std::max(widest, widths.Width(DateText(d)));
       }
       break;
     }
@@ -144,10 +161,14 @@ int RecordsetGridModel::MaxTextWidth(int col, const TextWidths& widths) const {
       const int dpWidth = widths.Width(dp);
       const int dotWidth = widths.Width(QStringLiteral("."));
       char buf[400];
+      KeyIndex seen(1024);
       for (qint64 r = 0; r < n; ++r) {
         double v = column.number[recordset_->StoreRow(r)];
         if (std::isnan(v)) continue;
         if (v == 0) v = 0;
+        bool inserted;
+        seen.FindOrInsert(DoubleKey(v), 0, inserted);
+        if (!inserted) continue;  // each distinct value is measured once
         const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
         const int len = int(res.ptr - buf);
         int w = widths.Width(buf, len);

@@ -36,6 +36,12 @@ class GridModel : public QAbstractTableModel {
   virtual QString CellText(int row, int col) const = 0;
   // Widest text of a grid column over all its rows, in pixels.
   virtual int MaxTextWidth(int col, const TextWidths& widths) const;
+  // Appends a cell's text as UTF-8 (copying a million rows should not make
+  // a temporary string per cell).
+  virtual void AppendCellUtf8(QByteArray& out, int row, int col) const { out += CellText(row, col).toUtf8(); }
+  // The number a cell's text stands for, when the cell holds a number value
+  // (its text reads back to exactly this value); false otherwise.
+  virtual bool CellNumber(int, int, double&) const { return false; }
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -73,7 +79,12 @@ class RecordsetGridModel : public GridModel {
   int GridCols() const override;
   QString CellText(int row, int col) const override;
   int MaxTextWidth(int col, const TextWidths& widths) const override;
+  void AppendCellUtf8(QByteArray& out, int row, int col) const override;
+  bool CellNumber(int row, int col, double& value) const override;
   const std::shared_ptr<Recordset>& Source() const { return recordset_; }
+
+ private:
+  QByteArray decimalPoint_;
 
  private:
   std::shared_ptr<Recordset> recordset_;
