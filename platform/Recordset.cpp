@@ -12,6 +12,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -276,6 +277,7 @@ void Recordset::AddNew() {
   if (!updatable_)
     RaiseError(kErrNotUpdatable, QStringLiteral("Current Recordset does not support adding rows."), kSource);
   pending_.assign(size_t(store_->ColumnCount()), CellValue());
+  if (recentTexts_.size() != pending_.size()) recentTexts_.assign(pending_.size(), {});
   hasPending_ = true;
 }
 
@@ -288,10 +290,25 @@ void Recordset::StoreCell(int index, QStringView text) {
   cell = CellValue();
   if (text.isEmpty()) return;  // empty text is Null
   switch (col.type) {
-    case ColumnType::Text:
-      cell.text = store_->Pool().Intern(text);
+    case ColumnType::Text: {
+      // Most text columns repeat a handful of values: try the last ones first.
+      std::array<uint32_t, 4>& recent = recentTexts_[size_t(index)];
+      const TextPool& pool = store_->Pool();
+      uint32_t id = 0;
+      for (uint32_t candidate : recent)
+        if (candidate != 0 && pool.At(candidate).size() == text.size() && QStringView(pool.At(candidate)) == text) {
+          id = candidate;
+          break;
+        }
+      if (id == 0) {
+        id = store_->Pool().Intern(text);
+        std::rotate(recent.rbegin(), recent.rbegin() + 1, recent.rend());
+        recent[0] = id;
+      }
+      cell.text = id;
       cell.isNull = false;
       break;
+    }
     case ColumnType::Number:
       if (IsBlank(text)) return;
       if (!ParseNumber(text, cell.number)) raiseConvert(text, QStringLiteral("a number"), col.name);
@@ -347,8 +364,7 @@ void Recordset::Update() {
     }
   }
   const int rc = sqlite3_step(insert_);
-  sqlite3_reset(insert_);
-  sqlite3_clear_bindings(insert_);
+  sqlite3_reset(insert_);  // every parameter is bound anew for each row
   if (rc != SQLITE_DONE) session_->RaiseLastError(rc);
   session_->EndWrite();
 

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -93,6 +94,7 @@ class Recordset : public QObject {
   std::shared_ptr<ColumnStore> store_;  // may be shared with the session's mirror
   std::vector<uint32_t> rows_;          // this recordset's records, in order
   std::vector<CellValue> pending_;
+  std::vector<std::array<uint32_t, 4>> recentTexts_;  // per column, ids of the texts stored last
   bool hasPending_ = false;
   QString filter_;
   bool filtered_ = false;

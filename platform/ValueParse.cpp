@@ -12,9 +12,9 @@ namespace {
 bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
 
 // Checks the number grammar and copies it into plain ASCII for from_chars.
-bool toAsciiNumber(QStringView t, QChar altDecimal, std::string& out) {
+template <typename Out>
+bool toAsciiNumber(QStringView t, QChar altDecimal, Out& out) {
   out.clear();
-  out.reserve(size_t(t.size()));
   qsizetype i = 0;
   const qsizetype n = t.size();
   if (i < n && (t[i] == u'+' || t[i] == u'-')) {
@@ -105,10 +105,28 @@ bool parseLocaleDate(QStringView t, qint32& jd) {
 
 bool IsBlank(QStringView text) { return text.trimmed().isEmpty(); }
 
+// A fixed buffer for the usual short number, so parsing allocates nothing.
+struct ShortAscii {
+  char chars[64];
+  size_t n = 0;
+  bool overflow = false;
+  void clear() { n = 0; overflow = false; }
+  void push_back(char c) {
+    if (n < sizeof chars) chars[n++] = c;
+    else overflow = true;
+  }
+  const char* data() const { return chars; }
+  size_t size() const { return n; }
+};
+
 bool ParseNumber(QStringView text, double& value, QChar altDecimal) {
   const QStringView t = text.trimmed();
-  thread_local std::string ascii;  // reused: numbers are parsed a million at a time
-  if (!toAsciiNumber(t, altDecimal, ascii)) return false;
+  ShortAscii shortAscii;
+  if (!toAsciiNumber(t, altDecimal, shortAscii)) return false;
+  std::string longAscii;
+  if (shortAscii.overflow) toAsciiNumber(t, altDecimal, longAscii);
+  const std::string_view ascii = shortAscii.overflow ? std::string_view(longAscii)
+                                                     : std::string_view(shortAscii.data(), shortAscii.size());
   double v = 0;
   const auto [end, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), v);
   if (ec != std::errc() || end != ascii.data() + ascii.size()) return false;
