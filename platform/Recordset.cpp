@@ -13,6 +13,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <optional>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -74,7 +75,17 @@ void Recordset::Open(const QString& source, const std::shared_ptr<Connection>& a
     RaiseError(kErrObjectClosed, QStringLiteral("The recordset has no open connection."), kSource);
   std::shared_ptr<SqliteSession> session = activeConnection->Session();
   session_ = session;
-  session->CommitPending();  // opening a recordset is where stored rows reach the file
+  // Opening a recordset is where stored rows reach the file. When that fails
+  // the recordset still opens on what the file holds, and the failure is
+  // reported afterwards.
+  std::optional<ErrorInfo> commitFailure;
+  try {
+    session->CommitPending();
+  } catch (ErrorInfo& e) {
+    const int lost = session->TakeLostRows();
+    if (lost > 0) e.Description += QStringLiteral(" (%1 stored rows could not be kept)").arg(lost);
+    commitFailure = e;
+  }
 
   if (!OpenFromMirror(source, *session)) {
     sqlite3_stmt* stmt = nullptr;
@@ -112,6 +123,7 @@ void Recordset::Open(const QString& source, const std::shared_ptr<Connection>& a
   source_ = source;
   open_ = true;
   position_ = 0;
+  if (commitFailure) throw *commitFailure;
 }
 
 namespace {
@@ -333,16 +345,10 @@ void Recordset::PrepareInsert() {
       QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)").arg(table_, names.join(u','), marks.join(u',')));
 }
 
-void Recordset::Update() {
-  RequireOpen();
-  if (!hasPending_) RaiseError(kErrNotAllowed, QStringLiteral("No new row has been begun: call AddNew first."), kSource);
-  // The row is dropped whether or not it could be written.
-  hasPending_ = false;
-  PrepareInsert();
-  session_->BeginWrite();
-  std::vector<std::array<char, 10>> dates(pending_.size());
-  for (int i = 0; i < int(pending_.size()); ++i) {
-    const CellValue& v = pending_[size_t(i)];
+int Recordset::InsertRow(const std::vector<CellValue>& cells) {
+  std::array<char, 10> dates[64];
+  for (int i = 0; i < int(cells.size()); ++i) {
+    const CellValue& v = cells[size_t(i)];
     const int p = i + 1;
     if (v.isNull) {
       sqlite3_bind_null(insert_, p);
@@ -352,10 +358,12 @@ void Recordset::Update() {
       case ColumnType::Number:
         sqlite3_bind_double(insert_, p, v.number);
         break;
-      case ColumnType::Date:
-        DateChars(v.date, dates[size_t(i)].data());
-        sqlite3_bind_text(insert_, p, dates[size_t(i)].data(), 10, SQLITE_STATIC);
+      case ColumnType::Date: {
+        char* d = dates[i % 64].data();
+        DateChars(v.date, d);
+        sqlite3_bind_text(insert_, p, d, 10, SQLITE_TRANSIENT);
         break;
+      }
       case ColumnType::Text: {
         const QByteArray& utf8 = store_->Pool().Utf8(v.text);
         sqlite3_bind_text(insert_, p, utf8.constData(), int(utf8.size()), SQLITE_STATIC);
@@ -365,8 +373,62 @@ void Recordset::Update() {
   }
   const int rc = sqlite3_step(insert_);
   sqlite3_reset(insert_);  // every parameter is bound anew for each row
-  if (rc != SQLITE_DONE) session_->RaiseLastError(rc);
-  session_->EndWrite();
+  return rc;
+}
+
+int Recordset::RestoreLostRows(int count) {
+  count = std::min<int>(count, int(rows_.size()));
+  int restored = 0;
+  try {
+    session_->BeginWrite();
+    std::vector<CellValue> cells(size_t(store_->ColumnCount()));
+    for (size_t k = rows_.size() - size_t(count); k < rows_.size(); ++k) {
+      const uint32_t r = rows_[k];
+      for (int c = 0; c < store_->ColumnCount(); ++c) {
+        const ColumnStore::Column& col = store_->At(c);
+        CellValue& v = cells[size_t(c)];
+        v.isNull = store_->IsNull(c, r);
+        v.number = col.type == ColumnType::Number ? col.number[r] : 0;
+        v.date = col.type == ColumnType::Date ? col.date[r] : kNullDate;
+        v.text = col.type == ColumnType::Text ? col.text[r] : 0;
+      }
+      if (InsertRow(cells) != SQLITE_DONE) break;
+      ++restored;
+    }
+    session_->CommitPending();
+  } catch (const ErrorInfo&) {
+    return 0;  // the rows written again went with the failed commit
+  }
+  if (session_->TakeLostRows() > 0) return 0;
+  return restored;
+}
+
+void Recordset::Update() {
+  RequireOpen();
+  if (!hasPending_) RaiseError(kErrNotAllowed, QStringLiteral("No new row has been begun: call AddNew first."), kSource);
+  // The row is dropped whether or not it could be written.
+  hasPending_ = false;
+  PrepareInsert();
+  bool inserted = false;
+  try {
+    session_->BeginWrite();
+    const int rc = InsertRow(pending_);
+    if (rc != SQLITE_DONE) session_->RaiseLastError(rc);
+    inserted = true;
+    session_->EndWrite();
+  } catch (ErrorInfo& error) {
+    // A failure that rolled back the rows stored before this one: write them
+    // again, and say so when that fails too, so that no row goes unreported.
+    // (When the group's commit failed, this row was one of them; its own box
+    // reports it.)
+    const int lost = session_->TakeLostRows() - (inserted ? 1 : 0);
+    if (lost > 0) {
+      const int restored = RestoreLostRows(lost);
+      if (restored < lost)
+        error.Description += QStringLiteral(" (%1 rows stored before this one could not be kept either)").arg(lost - restored);
+    }
+    throw error;
+  }
 
   // The row joins the session's mirror when this recordset reads it; any
   // other store means the mirror no longer tells the whole table.

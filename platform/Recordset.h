@@ -84,6 +84,11 @@ class Recordset : public QObject {
   void LoadRows(sqlite3_stmt* stmt);
   void PrepareInsert();
   void StoreCell(int index, QStringView text);
+  // Binds a row's values to the insert statement and runs it; false on failure.
+  int InsertRow(const std::vector<CellValue>& cells);
+  // Writes again the last `count` rows that a failure rolled back; returns
+  // how many of them are in the file again.
+  int RestoreLostRows(int count);
 
   bool open_ = false;
   QString source_;

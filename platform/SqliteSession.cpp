@@ -54,6 +54,8 @@ void SqliteSession::RaiseLastError(int code) {
   // A failure that rolled the open transaction back took stored rows with it.
   if (inTransaction_ && sqlite3_get_autocommit(db_)) {
     inTransaction_ = false;
+    lostRows_ += pendingRows_;
+    pendingRows_ = 0;
     DropMirrors();
   }
   RaiseSqliteError(code, message);
@@ -121,6 +123,12 @@ void SqliteSession::EndWrite() {
   if (++pendingRows_ >= kRowsPerTransaction) CommitPending();
 }
 
+int SqliteSession::TakeLostRows() {
+  const int lost = lostRows_;
+  lostRows_ = 0;
+  return lost;
+}
+
 void SqliteSession::CommitPending() {
   if (!inTransaction_) return;
   inTransaction_ = false;
@@ -128,6 +136,8 @@ void SqliteSession::CommitPending() {
   if (rc != SQLITE_OK) {
     const QString msg = QString::fromUtf8(sqlite3_errmsg(db_));
     if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    lostRows_ += pendingRows_;
+    pendingRows_ = 0;
     DropMirrors();
     RaiseSqliteError(rc, msg);
   }

@@ -34,6 +34,9 @@ class SqliteSession {
   void EndWrite();
   // Commits the pending group of writes, if any.
   void CommitPending();
+  // Rows of the group that a failure rolled back since the last call: stored
+  // rows that are no longer in the file.
+  int TakeLostRows();
 
   // Raises the engine's last error, with its message and the engine's name.
   [[noreturn]] void RaiseLastError(int code);
@@ -56,6 +59,7 @@ class SqliteSession {
   sqlite3* db_ = nullptr;
   bool inTransaction_ = false;
   int pendingRows_ = 0;
+  int lostRows_ = 0;
 };
 
 // Raises an engine error for a code with no open database behind it.
