@@ -120,7 +120,11 @@ QString ReportLines::Line(qsizetype k) const {
 
 QString DecodeReportBytes(const QByteArray& bytes) {
   const QByteArrayView view = withoutBom(bytes);
-  if (isValidUtf8(view)) return QString::fromUtf8(view);
+  if (isValidUtf8(view)) {
+    // Only the file's first byte order mark is dropped; a second one is text.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(view);
+  }
   QString text(view.size(), Qt::Uninitialized);
   decodeCp1252(view, text.data());
   return text;

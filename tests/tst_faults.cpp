@@ -44,13 +44,6 @@ Form1* importAll(WindowDriver& d, const std::vector<std::pair<QString, QByteArra
   return d.Main();
 }
 
-QStringList boxesNotMatching(const BoxRecorder& boxes, const QString& prefix) {
-  QStringList other;
-  for (const QString& t : boxes.Texts())
-    if (!t.startsWith(prefix)) other << t;
-  return other;
-}
-
 }  // namespace
 
 class TestFaults : public QObject {

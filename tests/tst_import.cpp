@@ -82,6 +82,17 @@ class TestImport : public QObject {
       QVERIFY2(b.text == kMissingBox || b.text.contains("'d' is not a date"), qPrintable(b.text));
   }
 
+  void onlyTheFirstByteOrderMarkIsDropped() {
+    // Found by fuzzing: a second mark is a character of the first line.
+    const QByteArray bytes = "\xEF\xBB\xBF\xEF\xBB\xBF" "2024-03-07,a\r\nz";
+    const QString mark(QChar(0xFEFF));
+    QCOMPARE(DecodeReportBytes(bytes), mark + "2024-03-07,a\r\nz");
+    const ReportLines lines(bytes);
+    QCOMPARE(lines.Count(), 2);
+    QCOMPARE(lines.Line(0), mark + "2024-03-07,a");
+    QCOMPARE(lines.Line(1), QStringLiteral("z"));
+  }
+
   void byteOrderMarkIsNotPartOfTheDate() {
     QCOMPARE(importBytes("\xEF\xBB\xBF" + kGood + "\r\n", "BDate"), QStringList{"2024-03-07"});
     QVERIFY(boxes->boxes.empty());

@@ -47,7 +47,7 @@ for t in "${targets[@]}"; do
   mkdir -p "$corpus"
   log="$build/$t.log"
   echo "== $t: ${seconds}s"
-  if ! "$build/tests/fuzz/$t" "$corpus" "$seeds/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  if ! "$build/bin/$t" "$corpus" "$seeds/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
        -max_len=65536 -print_final_stats=1 -artifact_prefix="$build/artifacts/$t-" >"$log" 2>&1; then
     echo "   FAILED: see $log and $build/artifacts"
     status=1
