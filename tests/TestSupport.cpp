@@ -13,10 +13,7 @@ TempProgramFolder::TempProgramFolder() {
   if (!QFile::copy(templ, DatabasePath())) qFatal("cannot copy the template database %s", qPrintable(templ));
   QFile::setPermissions(DatabasePath(), QFile::ReadOwner | QFile::WriteOwner);
   // The program beside the tests may have left rows in its database.
-  sqlite3* db = nullptr;
-  sqlite3_open(DatabasePath().toUtf8().constData(), &db);
-  sqlite3_exec(db, "DELETE FROM tblYieldReport", nullptr, nullptr, nullptr);
-  sqlite3_close(db);
+  ExecOn(DatabasePath(), "DELETE FROM tblYieldReport");
   SetProgramFolderOverride(dir_.path());
 }
 
@@ -43,6 +40,14 @@ QStringList BoxRecorder::Texts() const {
   QStringList t;
   for (const auto& b : boxes) t << b.text;
   return t;
+}
+
+void ExecOn(const QString& databasePath, const char* sql) {
+  sqlite3* db = nullptr;
+  sqlite3_open(databasePath.toUtf8().constData(), &db);
+  char* err = nullptr;
+  if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) qFatal("%s: %s", sql, err);
+  sqlite3_close(db);
 }
 
 QStringList QueryRows(const QString& databasePath, const QString& sql) {

@@ -36,6 +36,10 @@ class BoxRecorder {
   void Clear() { boxes.clear(); }
 };
 
+// Runs statements on a database file with a connection of its own (as
+// another program would); fails the test run when they fail.
+void ExecOn(const QString& databasePath, const char* sql);
+
 // Runs a query on a database file with its own connection and returns the
 // rows as tab-joined texts (NULL as "<null>").
 QStringList QueryRows(const QString& databasePath, const QString& sql);

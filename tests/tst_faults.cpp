@@ -13,7 +13,6 @@
 #include <QRandomGenerator>
 #include <QStandardPaths>
 
-#include <sqlite3.h>
 
 namespace {
 
@@ -27,12 +26,6 @@ QByteArray boards(int n) {
   return out;
 }
 
-void execOn(const QString& path, const char* sql) {
-  sqlite3* db = nullptr;
-  sqlite3_open(path.toUtf8().constData(), &db);
-  sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
-  sqlite3_close(db);
-}
 
 // Imports every file of a new folder through the windows.
 Form1* importAll(WindowDriver& d, const std::vector<std::pair<QString, QByteArray>>& files) {
@@ -68,7 +61,7 @@ class TestFaults : public QObject {
          "Error #: -26, file is not a database, SQLite"},
         {"corrupt pages",
          [](const QString& p) {
-           execOn(p, "INSERT INTO tblYieldReport (Material) VALUES ('Oak')");
+           ExecOn(p, "INSERT INTO tblYieldReport (Material) VALUES ('Oak')");
            QFile f(p);
            f.open(QIODevice::ReadWrite);
            f.seek(4096);  // the table's first page
@@ -76,7 +69,7 @@ class TestFaults : public QObject {
          },
          "Error #: -11, database disk image is malformed, SQLite"},
         {"table without a column",
-         [](const QString& p) { execOn(p, "ALTER TABLE tblYieldReport RENAME TO tblOld"); },
+         [](const QString& p) { ExecOn(p, "ALTER TABLE tblYieldReport RENAME TO tblOld"); },
          "Error #: -1, no such table: tblYieldReport, SQLite"},
     };
     for (const Case& c : cases) {
@@ -90,8 +83,8 @@ class TestFaults : public QObject {
 
   void readOnlyDatabase() {
     FaultyVfs vfs;
-    vfs.OpenReadOnly(true);
     WindowDriver d;
+    vfs.OpenReadOnly(true);
     QVERIFY(d.Start() != 0);
     QCOMPARE(d.boxes.Texts(), QStringList{"Error #: -8, attempt to write a readonly database, SQLite"});
     modReportGeneration::ReportConnection.reset();
@@ -118,7 +111,7 @@ class TestFaults : public QObject {
 
   void missingColumnLosesOnlyThatColumn() {
     WindowDriver d;
-    execOn(d.folder.DatabasePath(), "ALTER TABLE tblYieldReport DROP COLUMN Type");
+    ExecOn(d.folder.DatabasePath(), "ALTER TABLE tblYieldReport DROP COLUMN Type");
     QCOMPARE(d.Start(), 0);
     Form1* f = importAll(d, {{"a.yrp", board("a") + board("b")}});
     QCOMPARE(d.boxes.boxes.size(), size_t(2));

@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QScreen>
 
-#include <sqlite3.h>
 
 namespace {
 
@@ -27,12 +26,6 @@ std::vector<std::pair<QString, QByteArray>> threeFiles() {
           {".hidden.yrp", board("2024-01-01", "h", "X", "X", "1")}};
 }
 
-void execOn(const QString& path, const char* sql) {
-  sqlite3* db = nullptr;
-  sqlite3_open(path.toUtf8().constData(), &db);
-  sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
-  sqlite3_close(db);
-}
 
 }  // namespace
 
@@ -258,7 +251,7 @@ class TestMainWindow : public QObject {
     const QString data = d.MakeFolder("data", threeFiles());
     frmGetFiles* w = d.OpenFileWindow(data);
     d.ClickFiles({"a.yrp"});
-    execOn(d.folder.DatabasePath(), "ALTER TABLE tblYieldReport RENAME TO tblOther");
+    ExecOn(d.folder.DatabasePath(), "ALTER TABLE tblYieldReport RENAME TO tblOther");
     d.PressOpenFiles();
     QCOMPARE(d.boxes.Texts(), QStringList{"Error: -1, no such table: tblYieldReport"});
     QVERIFY(w->isVisible());
@@ -304,7 +297,7 @@ class TestMainWindow : public QObject {
 
   void freshStartShowsEmptyGrids() {
     WindowDriver d;
-    execOn(d.folder.DatabasePath(), "INSERT INTO tblYieldReport (BDate, Material) VALUES ('2024-01-02','Oak')");
+    ExecOn(d.folder.DatabasePath(), "INSERT INTO tblYieldReport (BDate, Material) VALUES ('2024-01-02','Oak')");
     QCOMPARE(d.Start(), 0);
     QCOMPARE(d.TableRows("count(*)"), QStringList{"0"});
     QCOMPARE(d.Main()->fgRS->Rows(), 1);
@@ -335,7 +328,7 @@ class TestMainWindow : public QObject {
     }
     {
       WindowDriver d;
-      execOn(d.folder.DatabasePath(), "DROP TABLE tblYieldReport");
+      ExecOn(d.folder.DatabasePath(), "DROP TABLE tblYieldReport");
       QVERIFY(d.Start() != 0);
       QCOMPARE(d.boxes.Texts(), QStringList{"Error #: -1, no such table: tblYieldReport, SQLite"});
     }

@@ -8,19 +8,11 @@
 
 #include <QFile>
 
-#include <sqlite3.h>
 
 using namespace modReportGeneration;
 
 namespace {
 
-void execOn(const QString& path, const char* sql) {
-  sqlite3* db = nullptr;
-  sqlite3_open(path.toUtf8().constData(), &db);
-  char* err = nullptr;
-  if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) qFatal("%s", err);
-  sqlite3_close(db);
-}
 
 QStringList listOf(void (*fill)(QStringList&)) {
   QStringList l{"stale", "entries"};
@@ -51,7 +43,7 @@ class TestStore : public QObject {
   }
 
   void startUpEmptiesTheTable() {
-    execOn(folder->DatabasePath(),
+    ExecOn(folder->DatabasePath(),
            "INSERT INTO tblYieldReport (BDate, Material) VALUES ('2024-01-02','Oak'), ('2024-01-03','Ash')");
     OpenReportDatabase();
     QVERIFY(ReportConnection->IsOpen());
@@ -132,7 +124,7 @@ class TestStore : public QObject {
 
   void listsPassFailuresOn() {
     OpenReportDatabase();
-    execOn(folder->DatabasePath(), "DROP TABLE tblYieldReport");
+    ExecOn(folder->DatabasePath(), "DROP TABLE tblYieldReport");
     QStringList l{"kept"};
     try {
       ListMaterials(l);
