@@ -119,7 +119,7 @@ void Recordset::Open(const QString& source, const std::shared_ptr<Connection>& a
                                              QRegularExpression::CaseInsensitiveOption);
   const auto m = plainTable.match(source);
   updatable_ = lockType != adLockReadOnly && m.hasMatch();
-  table_ = updatable_ ? m.captured(1) : QString();
+  table_ = updatable_ ? m.captured(1).toLower() : QString();  // SQL names ignore letter case
   source_ = source;
   open_ = true;
   position_ = 0;
@@ -361,7 +361,7 @@ int Recordset::InsertRow(const std::vector<CellValue>& cells) {
       case ColumnType::Date: {
         char* d = dates[i % 64].data();
         DateChars(v.date, d);
-        sqlite3_bind_text(insert_, p, d, 10, SQLITE_TRANSIENT);
+        sqlite3_bind_text(insert_, p, d, 10, SQLITE_STATIC);  // lives until the step below
         break;
       }
       case ColumnType::Text: {

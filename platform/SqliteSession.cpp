@@ -5,6 +5,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 namespace {
 // Rows stored per transaction: large enough that commits cost nothing next to
 // the inserts, small enough that a failure leaves little uncommitted.
@@ -86,7 +88,9 @@ void SqliteSession::StartMirror(const QString& table, std::shared_ptr<ColumnStor
 }
 
 bool SqliteSession::IsMirror(const QString& table, const ColumnStore* store) const {
-  const auto it = mirrors_.find(table.toLower());
+  // Asked for every stored row: spare the lower-casing when it is done already.
+  const bool lower = std::none_of(table.begin(), table.end(), [](QChar c) { return c.isUpper(); });
+  const auto it = mirrors_.find(lower ? table : table.toLower());
   return it != mirrors_.end() && it->second.get() == store;
 }
 

@@ -4,6 +4,9 @@
 #include "ValueText.h"
 
 #include <QDate>
+#include <QRandomGenerator>
+
+#include <cstdlib>
 
 class TestValues : public QObject {
   Q_OBJECT
@@ -42,6 +45,22 @@ class TestValues : public QObject {
     double v = -1;
     QCOMPARE(ParseNumber(text, v), ok);
     if (ok) QCOMPARE(v, value);
+  }
+
+  void shortDecimalsAreCorrectlyRounded() {
+    // The quick road for plain decimals must give exactly what strtod gives.
+    QRandomGenerator rng(12345);
+    for (int i = 0; i < 200000; ++i) {
+      const int digits = 1 + int(rng.bounded(15));
+      QString text;
+      for (int d = 0; d < digits; ++d) text += QChar(u'0' + int(rng.bounded(10)));
+      const int point = int(rng.bounded(digits + 1));
+      if (point < digits) text.insert(point, u'.');
+      if (rng.bounded(2)) text.prepend(u'-');
+      double v = 0;
+      QVERIFY(ParseNumber(text, v));
+      QCOMPARE(v, std::strtod(text.toLatin1().constData(), nullptr));
+    }
   }
 
   void localeDecimalOnlyWhenAsked() {
