@@ -57,15 +57,42 @@ size_t TextPool::SlotOf(QStringView text, uint32_t hash) const {
   }
 }
 
-uint32_t TextPool::Find(QStringView text) const { return slots_[SlotOf(text, HashOf(text))].id; }
+uint64_t TextPool::PackShort(QStringView text) {
+  if (text.isEmpty() || text.size() > 8) return 0;
+  uint64_t key = uint64_t(text.size()) << 56;
+  int shift = 0;
+  for (QChar c : text) {
+    if (c.unicode() >= 0x80) return 0;
+    key |= uint64_t(c.unicode()) << shift;
+    shift += 7;
+  }
+  return key;
+}
+
+uint32_t TextPool::Find(QStringView text) const {
+  if (const uint64_t key = PackShort(text)) {
+    const uint32_t id = shortIds_.Find(key);
+    return id == KeyIndex::kEmpty ? 0 : id;
+  }
+  return slots_[SlotOf(text, HashOf(text))].id;
+}
 
 uint32_t TextPool::Intern(QStringView text) {
+  const uint64_t key = PackShort(text);
+  if (key) {
+    const uint32_t id = shortIds_.Find(key);
+    if (id != KeyIndex::kEmpty) return id;
+  }
   const uint32_t hash = HashOf(text);
   const size_t slot = SlotOf(text, hash);
   if (slots_[slot].id != 0) return slots_[slot].id;
   const uint32_t id = uint32_t(strings_.size());
   strings_.push_back(text.toString());
   utf8_.emplace_back();
+  if (key) {
+    bool inserted;
+    shortIds_.FindOrInsert(key, id, inserted);
+  }
   if (strings_.size() * 2 > slots_.size()) {
     Grow();
   } else {

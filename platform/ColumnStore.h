@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringView>
 #include <QVariant>
+
+#include "KeyIndex.h"
 #include <QtGlobal>
 
 #include <cstdint>
@@ -39,12 +41,16 @@ class TextPool {
     uint32_t hash = 0;
   };
   static uint32_t HashOf(QStringView text);
+  // Short ASCII texts (times, codes) packed into one number, looked up
+  // without touching the strings: 0 when the text does not pack.
+  static uint64_t PackShort(QStringView text);
   size_t SlotOf(QStringView text, uint32_t hash) const;
   void Grow();
 
   std::vector<QString> strings_;
   mutable std::vector<QByteArray> utf8_;  // filled on first use
   std::vector<Slot> slots_;               // open addressing
+  KeyIndex shortIds_;                     // packed short text -> id
 };
 
 // One cell's value on its way into the store (a pending row).
