@@ -113,13 +113,44 @@ QString RecordsetGridModel::CellText(int row, int col) const {
   return recordset_->CellText(row - 1, col - 1);
 }
 
+bool RecordsetGridModel::AppendCachedText(QByteArray& out, int field, uint64_t key, qint64 storeRow) const {
+  constexpr size_t kMostTexts = 1 << 20;  // beyond this a column hardly repeats
+  if (valueTexts_.size() <= size_t(field)) valueTexts_.resize(size_t(recordset_->FieldCount()));
+  ValueTexts& cache = valueTexts_[size_t(field)];
+  const uint32_t found = cache.index.Find(key);
+  if (found != KeyIndex::kEmpty) {
+    const uint32_t begin = found == 0 ? 0 : cache.ends[found - 1];
+    out.append(cache.chars.data() + begin, cache.ends[found] - begin);
+    return true;
+  }
+  if (cache.ends.size() >= kMostTexts) return false;
+  QByteArray text;
+  recordset_->Store().AppendUtf8(text, field, storeRow, decimalPoint_);
+  bool inserted;
+  cache.index.FindOrInsert(key, uint32_t(cache.ends.size()), inserted);
+  cache.chars.append(text.constData(), size_t(text.size()));
+  cache.ends.push_back(uint32_t(cache.chars.size()));
+  out += text;
+  return true;
+}
+
 void RecordsetGridModel::AppendCellUtf8(QByteArray& out, int row, int col) const {
   if (col == 0) return;
+  const int field = col - 1;
   if (row == 0) {
-    out += recordset_->FieldName(col - 1).toUtf8();
+    out += recordset_->FieldName(field).toUtf8();
     return;
   }
-  recordset_->Store().AppendUtf8(out, col - 1, recordset_->StoreRow(row - 1), decimalPoint_);
+  const ColumnStore& store = recordset_->Store();
+  const qint64 storeRow = recordset_->StoreRow(row - 1);
+  const ColumnStore::Column& column = store.At(field);
+  if (!store.IsNull(field, storeRow)) {
+    if (column.type == ColumnType::Number && AppendCachedText(out, field, DoubleKey(column.number[storeRow]), storeRow))
+      return;
+    if (column.type == ColumnType::Date && AppendCachedText(out, field, uint32_t(column.date[storeRow]), storeRow))
+      return;
+  }
+  store.AppendUtf8(out, field, storeRow, decimalPoint_);
 }
 
 bool RecordsetGridModel::CellNumber(int row, int col, double& value) const {

@@ -8,7 +8,10 @@
 
 #include <array>
 #include <memory>
+#include <string>
 #include <vector>
+
+#include "KeyIndex.h"
 
 class Recordset;
 
@@ -84,7 +87,18 @@ class RecordsetGridModel : public GridModel {
   const std::shared_ptr<Recordset>& Source() const { return recordset_; }
 
  private:
+  // Texts of the number and date values met so far, per field: a million
+  // rows repeat a few thousand lengths and a few hundred dates, and looking
+  // a text up is cheaper than writing it again when the grid is copied.
+  struct ValueTexts {
+    KeyIndex index{256};
+    std::string chars;
+    std::vector<uint32_t> ends;
+  };
+  bool AppendCachedText(QByteArray& out, int field, uint64_t key, qint64 storeRow) const;
+
   QByteArray decimalPoint_;
+  mutable std::vector<ValueTexts> valueTexts_;
 
  private:
   std::shared_ptr<Recordset> recordset_;
