@@ -163,7 +163,8 @@ int main(int argc, char** argv) {
   if (args.contains("--child"))
     return runSize(option("--child", ""), runs, option("--check", "0") == "1");
 
-  const QString cache = option("--cache", QDir::currentPath() + "/bench/cache");
+  // Absolute: the road changes the current folder when it opens the file window.
+  const QString cache = QDir(option("--cache", QDir::currentPath() + "/bench/cache")).absolutePath();
   std::vector<SizeResult> results;
   for (const QString& s : option("--sizes", "100000,1000000,3000000").split(',')) {
     SizeResult res;
