@@ -39,6 +39,13 @@ int GridModel::MaxTextWidth(int col, const TextWidths& widths) const {
   return widest;
 }
 
+void GridModel::AppendRowUtf8(QByteArray& out, int row, int c1, int c2) const {
+  for (int c = c1; c <= c2; ++c) {
+    if (c > c1) out += '\t';
+    AppendCellUtf8(out, row, c);
+  }
+}
+
 int GridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : std::max(0, GridRows() - 1); }
 
 int GridModel::columnCount(const QModelIndex& parent) const {
@@ -136,13 +143,27 @@ bool RecordsetGridModel::AppendCachedText(QByteArray& out, int field, uint64_t k
 
 void RecordsetGridModel::AppendCellUtf8(QByteArray& out, int row, int col) const {
   if (col == 0) return;
-  const int field = col - 1;
   if (row == 0) {
-    out += recordset_->FieldName(field).toUtf8();
+    out += recordset_->FieldName(col - 1).toUtf8();
     return;
   }
-  const ColumnStore& store = recordset_->Store();
+  AppendStoreCell(out, col - 1, recordset_->StoreRow(row - 1));
+}
+
+void RecordsetGridModel::AppendRowUtf8(QByteArray& out, int row, int c1, int c2) const {
+  if (row == 0) {
+    GridModel::AppendRowUtf8(out, row, c1, c2);
+    return;
+  }
   const qint64 storeRow = recordset_->StoreRow(row - 1);
+  for (int c = c1; c <= c2; ++c) {
+    if (c > c1) out += '\t';
+    if (c > 0) AppendStoreCell(out, c - 1, storeRow);
+  }
+}
+
+void RecordsetGridModel::AppendStoreCell(QByteArray& out, int field, qint64 storeRow) const {
+  const ColumnStore& store = recordset_->Store();
   const ColumnStore::Column& column = store.At(field);
   if (!store.IsNull(field, storeRow)) {
     if (column.type == ColumnType::Number && AppendCachedText(out, field, DoubleKey(column.number[storeRow]), storeRow))

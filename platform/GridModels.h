@@ -42,6 +42,8 @@ class GridModel : public QAbstractTableModel {
   // Appends a cell's text as UTF-8 (copying a million rows should not make
   // a temporary string per cell).
   virtual void AppendCellUtf8(QByteArray& out, int row, int col) const { out += CellText(row, col).toUtf8(); }
+  // Appends the cells c1..c2 of a row joined by tabs.
+  virtual void AppendRowUtf8(QByteArray& out, int row, int c1, int c2) const;
   // The number a cell's text stands for, when the cell holds a number value
   // (its text reads back to exactly this value); false otherwise.
   virtual bool CellNumber(int, int, double&) const { return false; }
@@ -83,6 +85,7 @@ class RecordsetGridModel : public GridModel {
   QString CellText(int row, int col) const override;
   int MaxTextWidth(int col, const TextWidths& widths) const override;
   void AppendCellUtf8(QByteArray& out, int row, int col) const override;
+  void AppendRowUtf8(QByteArray& out, int row, int c1, int c2) const override;
   bool CellNumber(int row, int col, double& value) const override;
   const std::shared_ptr<Recordset>& Source() const { return recordset_; }
 
@@ -96,6 +99,7 @@ class RecordsetGridModel : public GridModel {
     std::vector<uint32_t> ends;
   };
   bool AppendCachedText(QByteArray& out, int field, uint64_t key, qint64 storeRow) const;
+  void AppendStoreCell(QByteArray& out, int field, qint64 storeRow) const;
 
   QByteArray decimalPoint_;
   mutable std::vector<ValueTexts> valueTexts_;
