@@ -127,16 +127,6 @@ int ColumnStore::FindColumn(QStringView name) const {
   return -1;
 }
 
-void ColumnStore::Reserve(qint64 rows) {
-  for (Column& c : columns_) {
-    switch (c.type) {
-      case ColumnType::Text: c.text.reserve(rows); break;
-      case ColumnType::Number: c.number.reserve(rows); break;
-      case ColumnType::Date: c.date.reserve(rows); break;
-    }
-  }
-}
-
 uint32_t ColumnStore::AppendRow(const std::vector<CellValue>& cells) {
   for (int i = 0; i < int(columns_.size()); ++i) {
     const CellValue& v = cells[i];

@@ -80,7 +80,6 @@ class ColumnStore {
   // Index of the column whose name matches without regard to letter case, or -1.
   int FindColumn(QStringView name) const;
 
-  void Reserve(qint64 rows);
   // Appends one row (cells holds one value per column) and returns its index.
   uint32_t AppendRow(const std::vector<CellValue>& cells);
   // Low-level appends used while reading a result set, one column at a time.
