@@ -2,6 +2,10 @@
 -- order matters: the record grid shows the columns in this order and the
 -- summary reads board, net and clear length and parts cut by position
 -- (grid columns 8, 9, 10 and 12).
+-- Large pages: a year of boards is a million rows, and emptying the table
+-- before an import frees every page one by one.
+PRAGMA page_size = 65536;
+
 CREATE TABLE tblYieldReport (
   JobName        TEXT,
   BDate          DATE,
