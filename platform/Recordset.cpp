@@ -341,8 +341,35 @@ void Recordset::PrepareInsert() {
     names << QLatin1Char('"') + store_->At(i).name + QLatin1Char('"');
     marks << QStringLiteral("?");
   }
-  insert_ = session_->Prepare(
-      QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)").arg(table_, names.join(u','), marks.join(u',')));
+  insertSql_ =
+      QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)").arg(table_, names.join(u','), marks.join(u',')).toUtf8();
+  insert_ = session_->Prepare(QString::fromUtf8(insertSql_));
+}
+
+void Recordset::EncodeRow(RowBatch& batch, const std::vector<CellValue>& cells) const {
+  for (int i = 0; i < int(cells.size()); ++i) {
+    const CellValue& v = cells[size_t(i)];
+    if (v.isNull) {
+      batch.AddNull();
+      continue;
+    }
+    switch (store_->At(i).type) {
+      case ColumnType::Number:
+        batch.AddNumber(v.number);
+        break;
+      case ColumnType::Date: {
+        char d[10];
+        DateChars(v.date, d);
+        batch.AddText(d, 10);
+        break;
+      }
+      case ColumnType::Text: {
+        const QByteArray& utf8 = store_->Pool().Utf8(v.text);
+        batch.AddText(utf8.constData(), uint32_t(utf8.size()));
+        break;
+      }
+    }
+  }
 }
 
 int Recordset::InsertRow(const std::vector<CellValue>& cells) {
@@ -409,6 +436,26 @@ void Recordset::Update() {
   // The row is dropped whether or not it could be written.
   hasPending_ = false;
   PrepareInsert();
+  if (session_->IsMirror(table_, store_.get())) {
+    // Readers get these rows from the mirror, so the file can take them on
+    // the writer thread while the next rows are read.
+    EncodeRow(session_->LaterRows(insertSql_), pending_);
+    if (session_->LaterWritesFailed()) {
+      // Written now, with the rows the failure left out; a row that still
+      // cannot be kept fails this one too, which is the last of them.
+      const SqliteSession::Unkept unkept = session_->WriteFailedRowsNow();
+      if (unkept.rows > 0) {
+        QString description = unkept.message;
+        if (unkept.rows > 1)
+          description += QStringLiteral(" (%1 rows stored before this one could not be kept either)").arg(unkept.rows - 1);
+        RaiseSqliteError(unkept.code, description);
+      }
+    } else {
+      session_->LaterRowAdded();
+    }
+    AppendPending();
+    return;
+  }
   bool inserted = false;
   try {
     session_->BeginWrite();
@@ -433,6 +480,10 @@ void Recordset::Update() {
   // The row joins the session's mirror when this recordset reads it; any
   // other store means the mirror no longer tells the whole table.
   if (!session_->IsMirror(table_, store_.get())) session_->DropMirrors();
+  AppendPending();
+}
+
+void Recordset::AppendPending() {
   const uint32_t row = store_->AppendRow(pending_);
   rows_.push_back(row);
   if (filtered_ && compiledFilter_.Matches(*store_, row)) visible_.push_back(row);

@@ -4,6 +4,7 @@
 // table at once, and a filter. A bound grid listens to Changed().
 #include "ColumnStore.h"
 #include "RecordFilter.h"
+#include "RowBatch.h"
 
 #include <QObject>
 #include <QString>
@@ -83,6 +84,10 @@ class Recordset : public QObject {
   bool OpenFromMirror(const QString& source, SqliteSession& session);
   void LoadRows(sqlite3_stmt* stmt);
   void PrepareInsert();
+  // The row's values as the insert statement's parameters.
+  void EncodeRow(RowBatch& batch, const std::vector<CellValue>& cells) const;
+  // The pending row joins the recordset's rows.
+  void AppendPending();
   void StoreCell(int index, QStringView text);
   // Binds a row's values to the insert statement and runs it; false on failure.
   int InsertRow(const std::vector<CellValue>& cells);
@@ -96,6 +101,7 @@ class Recordset : public QObject {
   bool updatable_ = false;
   std::shared_ptr<SqliteSession> session_;
   sqlite3_stmt* insert_ = nullptr;
+  QByteArray insertSql_;
   std::shared_ptr<ColumnStore> store_;  // may be shared with the session's mirror
   std::vector<uint32_t> rows_;          // this recordset's records, in order
   std::vector<CellValue> pending_;

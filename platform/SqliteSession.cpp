@@ -1,5 +1,6 @@
 #include "SqliteSession.h"
 
+#include "BackgroundWriter.h"
 #include "ColumnStore.h"
 #include "ErrorInfo.h"
 
@@ -48,6 +49,8 @@ SqliteSession::~SqliteSession() {
   } catch (...) {
     // Nobody is left to report to at the end of the process.
   }
+  writer_.reset();
+  for (const auto& [sql, statement] : laterStatements_) sqlite3_finalize(statement);
   sqlite3_close_v2(db_);
 }
 
@@ -117,6 +120,7 @@ sqlite3_stmt* SqliteSession::Prepare(const QString& sql) {
 
 void SqliteSession::BeginWrite() {
   if (inTransaction_) return;
+  FlushLaterRows();  // the writes keep their order
   const int rc = sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) RaiseLastError(rc);
   inTransaction_ = true;
@@ -134,6 +138,7 @@ int SqliteSession::TakeLostRows() {
 }
 
 void SqliteSession::CommitPending() {
+  FlushLaterRows();
   if (!inTransaction_) return;
   inTransaction_ = false;
   const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
@@ -145,4 +150,96 @@ void SqliteSession::CommitPending() {
     DropMirrors();
     RaiseSqliteError(rc, msg);
   }
+}
+
+RowBatch& SqliteSession::LaterRows(const QByteArray& insertSql) {
+  auto it = laterStatements_.find(insertSql);
+  if (it == laterStatements_.end()) {
+    if (writer_) writer_->Wait();  // the connection is ours again
+    sqlite3_stmt* statement = nullptr;
+    const int rc = sqlite3_prepare_v2(db_, insertSql.constData(), int(insertSql.size()), &statement, nullptr);
+    if (rc != SQLITE_OK) RaiseLastError(rc);
+    it = laterStatements_.emplace(insertSql, statement).first;
+  }
+  if (it->second != laterStatement_ && !laterRows_.Empty()) HandLaterRows();
+  if (inTransaction_) CommitPending();  // rows stored now go first
+  laterStatement_ = it->second;
+  laterRows_.BeginRow();
+  return laterRows_;
+}
+
+void SqliteSession::LaterRowAdded() {
+  if (laterRows_.Rows() >= kRowsPerTransaction) HandLaterRows();
+}
+
+bool SqliteSession::LaterWritesFailed() const { return writer_ && writer_->Failed(); }
+
+void SqliteSession::HandLaterRows() {
+  if (!writer_) writer_ = std::make_unique<BackgroundWriter>(db_);
+  // After a failure the rows stay here until WriteFailedRowsNow takes them.
+  writer_->Hand(laterStatement_, laterRows_);
+}
+
+void SqliteSession::FlushLaterRows() {
+  if (!laterRows_.Empty()) HandLaterRows();
+  if (!writer_) return;
+  writer_->Wait();
+  if (!writer_->Failed() && laterRows_.Empty()) return;
+  const Unkept unkept = WriteFailedRowsNow();
+  if (unkept.rows > 0)
+    RaiseSqliteError(unkept.code, unkept.message + QStringLiteral(" (%1 stored rows could not be kept)").arg(unkept.rows));
+}
+
+SqliteSession::Unkept SqliteSession::WriteFailedRowsNow() {
+  Unkept unkept;
+  auto write = [&](sqlite3_stmt* statement, const RowBatch& rows) {
+    if (rows.Empty()) return;
+    if (unkept.rows > 0) {
+      unkept.rows += rows.Rows();  // after a row that failed, none is written
+      return;
+    }
+    unkept = WriteNow(statement, rows);
+  };
+  if (writer_) {
+    if (std::optional<BackgroundWriter::Failure> failure = writer_->TakeFailure()) {
+      write(failure->statement, failure->rows);
+    }
+  }
+  write(laterStatement_, laterRows_);
+  laterRows_.Clear();
+  if (unkept.rows > 0) DropMirrors();
+  return unkept;
+}
+
+SqliteSession::Unkept SqliteSession::WriteNow(sqlite3_stmt* statement, const RowBatch& rows) {
+  Unkept result;
+  int rc = sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) return {rows.Rows(), rc, QString::fromUtf8(sqlite3_errmsg(db_))};
+  int kept = 0;
+  for (; kept < rows.Rows(); ++kept) {
+    rows.Bind(statement, kept);
+    rc = sqlite3_step(statement);
+    if (rc != SQLITE_DONE) {
+      result.code = rc;
+      result.message = QString::fromUtf8(sqlite3_errmsg(db_));
+      sqlite3_reset(statement);
+      break;
+    }
+    sqlite3_reset(statement);
+  }
+  if (sqlite3_get_autocommit(db_)) {
+    kept = 0;  // the failure rolled back the whole group
+  } else {
+    rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+      if (result.code == 0) {
+        result.code = rc;
+        result.message = QString::fromUtf8(sqlite3_errmsg(db_));
+      }
+      if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+      kept = 0;
+    }
+  }
+  result.rows = rows.Rows() - kept;
+  return result;
 }

@@ -4,11 +4,15 @@
 // million stored rows cost a million inserts, not a million disk syncs; any
 // other statement on the connection commits the pending group first, and so
 // does the end of the session.
+#include "RowBatch.h"
+
+#include <QByteArray>
 #include <QString>
 
 #include <map>
 #include <memory>
 
+class BackgroundWriter;
 class ColumnStore;
 
 struct sqlite3;
@@ -32,8 +36,28 @@ class SqliteSession {
   // Called before and after each stored row.
   void BeginWrite();
   void EndWrite();
-  // Commits the pending group of writes, if any.
+  // Commits the pending group of writes, if any, and waits for the rows
+  // being written later; rows that could not be kept raise an error that
+  // counts them.
   void CommitPending();
+
+  // Rows written later, on a thread of their own, in groups: for a mirrored
+  // table, whose readers get its rows from memory meanwhile. LaterRows
+  // begins a row in the batch for the insert statement; LaterRowAdded is
+  // called once its values are in.
+  RowBatch& LaterRows(const QByteArray& insertSql);
+  void LaterRowAdded();
+  // A group written later has failed: the next row goes through
+  // WriteFailedRowsNow instead of LaterRowAdded.
+  bool LaterWritesFailed() const;
+  struct Unkept {
+    int rows = 0;  // rows that are not in the file
+    int code = 0;  // the engine's error
+    QString message;
+  };
+  // Writes now, in order, the rows of the failed group and every row begun
+  // since; tells how many of them (the last ones) could not be kept.
+  Unkept WriteFailedRowsNow();
   // Rows of the group that a failure rolled back since the last call: stored
   // rows that are no longer in the file.
   int TakeLostRows();
@@ -53,6 +77,14 @@ class SqliteSession {
 
  private:
   qint64 DataVersion();
+  void HandLaterRows();
+  void FlushLaterRows();
+  Unkept WriteNow(sqlite3_stmt* statement, const RowBatch& rows);
+
+  std::unique_ptr<BackgroundWriter> writer_;  // started by the first rows written later
+  std::map<QByteArray, sqlite3_stmt*> laterStatements_;
+  sqlite3_stmt* laterStatement_ = nullptr;  // the statement of laterRows_
+  RowBatch laterRows_;                      // begun, not yet handed to the writer
   std::map<QString, std::shared_ptr<ColumnStore>> mirrors_;  // by lower-case table name
   qint64 mirrorsDataVersion_ = -1;
 

@@ -10,6 +10,8 @@ sqlite3_vfs* g_real = nullptr;
 sqlite3_vfs g_vfs;
 long g_allowed = -1;
 long g_writes = 0;
+long g_refused = 0;
+bool g_failOnce = false;
 bool g_readOnly = false;
 
 struct FaultyFile {
@@ -30,7 +32,14 @@ int xWrite(sqlite3_file* f, const void* b, int n, sqlite3_int64 o) {
   sqlite3_int64 size = 0;
   real(f)->pMethods->xFileSize(real(f), &size);
   if (g_allowed >= 0 && o + n > size) {
-    if (g_allowed == 0) return SQLITE_FULL;
+    if (g_allowed == 0) {
+      ++g_refused;
+      if (g_failOnce) {  // space came back at once
+        g_failOnce = false;
+        g_allowed = -1;
+      }
+      return SQLITE_FULL;
+    }
     --g_allowed;
   }
   return real(f)->pMethods->xWrite(real(f), b, n, o);
@@ -87,6 +96,8 @@ FaultyVfs::FaultyVfs() {
   g_vfs.xGetLastError = xGetLastError;
   g_allowed = -1;
   g_writes = 0;
+  g_refused = 0;
+  g_failOnce = false;
   g_readOnly = false;
   sqlite3_vfs_register(&g_vfs, 1);
 }
@@ -96,6 +107,14 @@ FaultyVfs::~FaultyVfs() {
   sqlite3_vfs_register(g_real, 1);
 }
 
-void FaultyVfs::FailWritesAfter(long count) { g_allowed = count; }
+void FaultyVfs::FailWritesAfter(long count) {
+  g_allowed = count;
+  g_failOnce = false;
+}
+void FaultyVfs::FailOneWriteAfter(long count) {
+  g_allowed = count;
+  g_failOnce = true;
+}
+long FaultyVfs::Refused() const { return g_refused; }
 long FaultyVfs::Writes() const { return g_writes; }
 void FaultyVfs::OpenReadOnly(bool readOnly) { g_readOnly = readOnly; }

@@ -158,6 +158,44 @@ class TestFaults : public QObject {
     modReportGeneration::ReportConnection.reset();
   }
 
+  void aWriteFailingOnceIsWrittenAgain() {
+    // Rows reach the file in groups on a writer thread; a group that fails
+    // once is written again, and nothing is reported when that works.
+    FaultyVfs vfs;
+    WindowDriver d;
+    QCOMPARE(d.Start(), 0);
+    vfs.FailOneWriteAfter(8);  // emptying the table takes fewer
+    Form1* f = importAll(d, {{"big.yrp", boards(20000)}});
+    QCOMPARE(vfs.Refused(), 1L);
+    QVERIFY2(d.boxes.boxes.empty(), qPrintable(d.boxes.Texts().join('\n')));
+    QCOMPARE(d.TableRows("count(*), count(DISTINCT Btime)"), QStringList{"20000\t20000"});
+    QCOMPARE(f->fgRS->Rows() - 1, 20000);
+    d.Main()->shutdown();
+    WindowDriver::Settle();
+    modReportGeneration::YieldRecordset.reset();
+    modReportGeneration::ReportConnection.reset();
+  }
+
+  void diskFullBeforeTheFirstGroupIsWritten() {
+    // Fewer rows than a group: they are all written when the grid reopens
+    // the table, and a full disk then is reported once, with their number.
+    FaultyVfs vfs;
+    WindowDriver d;
+    QCOMPARE(d.Start(), 0);
+    vfs.FailWritesAfter(10);  // the table emptied, then the disk is full
+    Form1* f = importAll(d, {{"small.yrp", boards(500)}});
+    QCOMPARE(d.TableRows("count(*)"), QStringList{"0"});
+    QCOMPARE(f->fgRS->Rows(), 1);
+    QVERIFY(!d.boxes.boxes.empty());
+    QVERIFY2(d.boxes.Texts().join('\n').contains("database or disk is full (500 stored rows could not be kept)"),
+             qPrintable(d.boxes.Texts().join('\n')));
+    vfs.FailWritesAfter(-1);
+    d.Main()->shutdown();
+    WindowDriver::Settle();
+    modReportGeneration::YieldRecordset.reset();
+    modReportGeneration::ReportConnection.reset();
+  }
+
   void hostileReportFiles() {
     WindowDriver d;
     QCOMPARE(d.Start(), 0);

@@ -1,0 +1,57 @@
+#pragma once
+// Writes batches of rows into the database on a thread of its own, one
+// transaction a batch, while the caller goes on preparing the next batch.
+// The caller leaves the connection alone from Hand() until Wait() returns.
+#include "RowBatch.h"
+
+#include <QString>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+class BackgroundWriter {
+ public:
+  explicit BackgroundWriter(sqlite3* db);
+  ~BackgroundWriter();  // waits for the batch in hand
+  BackgroundWriter(const BackgroundWriter&) = delete;
+  BackgroundWriter& operator=(const BackgroundWriter&) = delete;
+
+  // Waits for the previous batch, then takes this one over (leaving an empty
+  // batch in its place). False, keeping the batch, when a batch has failed.
+  bool Hand(sqlite3_stmt* statement, RowBatch& batch);
+  // Waits until the batch in hand is written or has failed.
+  void Wait();
+  // Set from the moment a batch fails until its failure is taken.
+  bool Failed() const { return failed_.load(std::memory_order_acquire); }
+
+  struct Failure {
+    int code = 0;
+    QString message;
+    sqlite3_stmt* statement = nullptr;
+    RowBatch rows;  // the whole batch: none of it is in the file
+  };
+  // After Wait(): the failure, if any, which is then cleared.
+  std::optional<Failure> TakeFailure();
+
+ private:
+  void Run();
+  void WriteBatch();
+  void Fail(int code, const QString& message);
+
+  sqlite3* db_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool busy_ = false;
+  bool stop_ = false;
+  std::atomic<bool> failed_{false};
+  sqlite3_stmt* statement_ = nullptr;
+  RowBatch batch_;
+  Failure failure_;
+  std::thread thread_;
+};

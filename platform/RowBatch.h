@@ -1,0 +1,52 @@
+#pragma once
+// Rows of an INSERT statement's parameters, kept as plain bytes so that
+// another thread can bind and write them without touching the recordset
+// that made them.
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+struct sqlite3_stmt;
+
+class RowBatch {
+ public:
+  void BeginRow() { starts_.push_back(size_); }
+  void AddNull() { *room(1) = kNull; }
+  void AddNumber(double value) {
+    char* p = room(1 + sizeof value);
+    *p = kNumber;
+    std::memcpy(p + 1, &value, sizeof value);
+  }
+  void AddText(const char* utf8, uint32_t size) {
+    char* p = room(1 + sizeof size + size);
+    *p = kText;
+    std::memcpy(p + 1, &size, sizeof size);
+    if (size) std::memcpy(p + 1 + sizeof size, utf8, size);
+  }
+
+  int Rows() const { return int(starts_.size()); }
+  bool Empty() const { return starts_.empty(); }
+  // Keeps the memory for the next rows.
+  void Clear() {
+    size_ = 0;
+    starts_.clear();
+  }
+  // Appends the rows of another batch after these.
+  void Append(const RowBatch& other);
+  // Binds row r's values to the statement's parameters, from the first on.
+  void Bind(sqlite3_stmt* statement, int r) const;
+
+ private:
+  static constexpr char kNull = 0, kNumber = 1, kText = 2;
+  // Space for the next `size` bytes, which then count as written.
+  char* room(size_t size) {
+    if (size_ + size > bytes_.size()) bytes_.resize(std::max(bytes_.size() * 2, size_ + size + 4096));
+    char* p = bytes_.data() + size_;
+    size_ += size;
+    return p;
+  }
+  std::vector<char> bytes_;     // grown, never shrunk; the first size_ bytes are rows
+  size_t size_ = 0;
+  std::vector<size_t> starts_;  // offset of each row in bytes_
+};
