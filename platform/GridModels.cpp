@@ -101,7 +101,7 @@ void CellGridModel::SetCell(int row, int col, const QString& text) {
 // ---- RecordsetGridModel ----
 
 RecordsetGridModel::RecordsetGridModel(std::shared_ptr<Recordset> recordset, QObject* parent)
-    : GridModel(parent), recordset_(std::move(recordset)), decimalPoint_(QLocale().decimalPoint().toUtf8()) {
+    : GridModel(parent), decimalPoint_(QLocale().decimalPoint().toUtf8()), recordset_(std::move(recordset)) {
   connect(recordset_.get(), &Recordset::Changed, this, [this] {
     beginResetModel();
     endResetModel();
