@@ -3,11 +3,14 @@
 #include "Connection.h"
 #include "ErrorInfo.h"
 #include "Recordset.h"
+#include "RowBatch.h"
 #include "RuntimeErrors.h"
 #include "TestSupport.h"
 
 #include <QDate>
 #include <QFile>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -250,6 +253,50 @@ class TestDatabase : public QObject {
     QCOMPARE(rs->RecordCount(), 1);
     rs->SetFilter("");
     QCOMPARE(rs->RecordCount(), 2);
+  }
+
+  void rowBatchesKeepEveryValue() {
+    // The rows a writer thread stores come from these bytes: every value must
+    // come back as it went in, also after batches are joined.
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open(":memory:", &db), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(db, "CREATE TABLE t (a, b, c)", nullptr, nullptr, nullptr), SQLITE_OK);
+    const QByteArray nul("Oa\0k", 4);
+    RowBatch first, second;
+    first.BeginRow();
+    first.AddNull();
+    first.AddNumber(-0.1);
+    first.AddText("", 0);
+    first.BeginRow();
+    first.AddText(nul.constData(), uint32_t(nul.size()));
+    first.AddNumber(1e300);
+    first.AddText("Wei\xC3\x9F" "eiche", 10);
+    second.BeginRow();
+    second.AddNumber(72.7);
+    second.AddNull();
+    second.AddNull();
+    first.Append(second);
+    QCOMPARE(first.Rows(), 3);
+    sqlite3_stmt* insert = nullptr;
+    QCOMPARE(sqlite3_prepare_v2(db, "INSERT INTO t VALUES (?, ?, ?)", -1, &insert, nullptr), SQLITE_OK);
+    for (int r = 0; r < first.Rows(); ++r) {
+      first.Bind(insert, r);
+      QCOMPARE(sqlite3_step(insert), SQLITE_DONE);
+      sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    sqlite3_stmt* read = nullptr;
+    QCOMPARE(sqlite3_prepare_v2(db, "SELECT quote(a), quote(b), quote(c), hex(a) FROM t ORDER BY rowid", -1, &read, nullptr),
+             SQLITE_OK);
+    QStringList rows;
+    while (sqlite3_step(read) == SQLITE_ROW) {
+      QStringList cells;
+      for (int c = 0; c < 4; ++c) cells << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(read, c)));
+      rows << cells.join(u'|');
+    }
+    sqlite3_finalize(read);
+    sqlite3_close(db);
+    QCOMPARE(rows, QStringList({"NULL|-0.1|''|", "'Oa'|1.0e+300|'Weißeiche'|4F61006B", "72.7|NULL|NULL|37322E37"}));
   }
 };
 
