@@ -58,31 +58,47 @@ void BackgroundWriter::Run() {
   }
 }
 
-void BackgroundWriter::Fail(int code, const QString& message) {
-  failure_.code = code;
-  failure_.message = message;
-  if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-  failure_.statement = statement_;
-  failure_.rows = std::move(batch_);
-  batch_ = RowBatch();
-  failed_.store(true, std::memory_order_release);
+void BackgroundWriter::WriteBatch() {
+  const WriteResult result = WriteRows(db_, statement_, batch_);
+  if (result.code != 0) {
+    failure_.code = result.code;
+    failure_.message = result.message;
+    failure_.statement = statement_;
+    failure_.rows = std::move(batch_);
+    failure_.firstUnwritten = result.kept;
+    failed_.store(true, std::memory_order_release);
+  }
+  batch_.Clear();
 }
 
-void BackgroundWriter::WriteBatch() {
-  int rc = sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
-  if (rc != SQLITE_OK) return Fail(rc, QString::fromUtf8(sqlite3_errmsg(db_)));
-  for (int r = 0; r < batch_.Rows(); ++r) {
-    batch_.Bind(statement_, r);
-    rc = sqlite3_step(statement_);
-    if (rc != SQLITE_DONE) {
-      // The message is taken first: the rollback would replace it.
-      const QString message = QString::fromUtf8(sqlite3_errmsg(db_));
-      sqlite3_reset(statement_);
-      return Fail(rc, message);
-    }
-    sqlite3_reset(statement_);
+WriteResult WriteRows(sqlite3* db, sqlite3_stmt* statement, const RowBatch& rows, int from) {
+  WriteResult result;
+  const auto fail = [&](int code) {
+    // Taken first: a rollback would replace the engine's message.
+    result.code = code;
+    result.message = QString::fromUtf8(sqlite3_errmsg(db));
+  };
+  int rc = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) {
+    fail(rc);
+    return result;
   }
-  rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-  if (rc != SQLITE_OK) return Fail(rc, QString::fromUtf8(sqlite3_errmsg(db_)));
-  batch_.Clear();
+  for (int r = from; r < rows.Rows(); ++r, ++result.kept) {
+    rows.Bind(statement, r);
+    rc = sqlite3_step(statement);
+    if (rc != SQLITE_DONE) fail(rc);
+    sqlite3_reset(statement);
+    if (rc != SQLITE_DONE) break;
+  }
+  if (sqlite3_get_autocommit(db)) {
+    result.kept = 0;  // the failure rolled back the whole transaction
+    return result;
+  }
+  rc = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) {
+    if (result.code == 0) fail(rc);
+    if (!sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    result.kept = 0;
+  }
+  return result;
 }

@@ -15,6 +15,16 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
+// Writes rows [from, end) of a batch in one transaction. On a failure the
+// rows before the failing one stay when the engine kept the transaction;
+// `kept` counts the rows from `from` on that are in the file.
+struct WriteResult {
+  int kept = 0;
+  int code = 0;  // the engine's error, 0 when every row is in
+  QString message;
+};
+WriteResult WriteRows(sqlite3* db, sqlite3_stmt* statement, const RowBatch& rows, int from = 0);
+
 class BackgroundWriter {
  public:
   explicit BackgroundWriter(sqlite3* db);
@@ -34,7 +44,8 @@ class BackgroundWriter {
     int code = 0;
     QString message;
     sqlite3_stmt* statement = nullptr;
-    RowBatch rows;  // the whole batch: none of it is in the file
+    RowBatch rows;         // the whole batch
+    int firstUnwritten = 0;  // rows from here on are not in the file
   };
   // After Wait(): the failure, if any, which is then cleared.
   std::optional<Failure> TakeFailure();
@@ -42,7 +53,6 @@ class BackgroundWriter {
  private:
   void Run();
   void WriteBatch();
-  void Fail(int code, const QString& message);
 
   sqlite3* db_;
   std::mutex mutex_;

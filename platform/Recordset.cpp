@@ -373,31 +373,10 @@ void Recordset::EncodeRow(RowBatch& batch, const std::vector<CellValue>& cells) 
 }
 
 int Recordset::InsertRow(const std::vector<CellValue>& cells) {
-  std::array<char, 10> dates[64];
-  for (int i = 0; i < int(cells.size()); ++i) {
-    const CellValue& v = cells[size_t(i)];
-    const int p = i + 1;
-    if (v.isNull) {
-      sqlite3_bind_null(insert_, p);
-      continue;
-    }
-    switch (store_->At(i).type) {
-      case ColumnType::Number:
-        sqlite3_bind_double(insert_, p, v.number);
-        break;
-      case ColumnType::Date: {
-        char* d = dates[i % 64].data();
-        DateChars(v.date, d);
-        sqlite3_bind_text(insert_, p, d, 10, SQLITE_STATIC);  // lives until the step below
-        break;
-      }
-      case ColumnType::Text: {
-        const QByteArray& utf8 = store_->Pool().Utf8(v.text);
-        sqlite3_bind_text(insert_, p, utf8.constData(), int(utf8.size()), SQLITE_STATIC);
-        break;
-      }
-    }
-  }
+  oneRow_.Clear();
+  oneRow_.BeginRow();
+  EncodeRow(oneRow_, cells);
+  oneRow_.Bind(insert_, 0);
   const int rc = sqlite3_step(insert_);
   sqlite3_reset(insert_);  // every parameter is bound anew for each row
   return rc;

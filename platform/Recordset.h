@@ -102,6 +102,7 @@ class Recordset : public QObject {
   std::shared_ptr<SqliteSession> session_;
   sqlite3_stmt* insert_ = nullptr;
   QByteArray insertSql_;
+  RowBatch oneRow_;  // the row being inserted here and now
   std::shared_ptr<ColumnStore> store_;  // may be shared with the session's mirror
   std::vector<uint32_t> rows_;          // this recordset's records, in order
   std::vector<CellValue> pending_;

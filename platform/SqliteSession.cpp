@@ -192,54 +192,22 @@ void SqliteSession::FlushLaterRows() {
 
 SqliteSession::Unkept SqliteSession::WriteFailedRowsNow() {
   Unkept unkept;
-  auto write = [&](sqlite3_stmt* statement, const RowBatch& rows) {
-    if (rows.Empty()) return;
+  auto write = [&](sqlite3_stmt* statement, const RowBatch& rows, int from) {
+    const int count = rows.Rows() - from;
+    if (count <= 0) return;
     if (unkept.rows > 0) {
-      unkept.rows += rows.Rows();  // after a row that failed, none is written
+      unkept.rows += count;  // after a row that failed, none is written
       return;
     }
-    unkept = WriteNow(statement, rows);
+    const WriteResult result = WriteRows(db_, statement, rows, from);
+    unkept = {count - result.kept, result.code, result.message};
   };
   if (writer_) {
-    if (std::optional<BackgroundWriter::Failure> failure = writer_->TakeFailure()) {
-      write(failure->statement, failure->rows);
-    }
+    if (std::optional<BackgroundWriter::Failure> failure = writer_->TakeFailure())
+      write(failure->statement, failure->rows, failure->firstUnwritten);
   }
-  write(laterStatement_, laterRows_);
+  write(laterStatement_, laterRows_, 0);
   laterRows_.Clear();
   if (unkept.rows > 0) DropMirrors();
   return unkept;
-}
-
-SqliteSession::Unkept SqliteSession::WriteNow(sqlite3_stmt* statement, const RowBatch& rows) {
-  Unkept result;
-  int rc = sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
-  if (rc != SQLITE_OK) return {rows.Rows(), rc, QString::fromUtf8(sqlite3_errmsg(db_))};
-  int kept = 0;
-  for (; kept < rows.Rows(); ++kept) {
-    rows.Bind(statement, kept);
-    rc = sqlite3_step(statement);
-    if (rc != SQLITE_DONE) {
-      result.code = rc;
-      result.message = QString::fromUtf8(sqlite3_errmsg(db_));
-      sqlite3_reset(statement);
-      break;
-    }
-    sqlite3_reset(statement);
-  }
-  if (sqlite3_get_autocommit(db_)) {
-    kept = 0;  // the failure rolled back the whole group
-  } else {
-    rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) {
-      if (result.code == 0) {
-        result.code = rc;
-        result.message = QString::fromUtf8(sqlite3_errmsg(db_));
-      }
-      if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-      kept = 0;
-    }
-  }
-  result.rows = rows.Rows() - kept;
-  return result;
 }

@@ -79,7 +79,6 @@ class SqliteSession {
   qint64 DataVersion();
   void HandLaterRows();
   void FlushLaterRows();
-  Unkept WriteNow(sqlite3_stmt* statement, const RowBatch& rows);
 
   std::unique_ptr<BackgroundWriter> writer_;  // started by the first rows written later
   std::map<QByteArray, sqlite3_stmt*> laterStatements_;

@@ -37,6 +37,14 @@ Form1* importAll(WindowDriver& d, const std::vector<std::pair<QString, QByteArra
   return d.Main();
 }
 
+// Ends the program and lets its connection go while the test VFS still lives.
+void endBeforeTheVfs(WindowDriver& d) {
+  d.Main()->shutdown();
+  WindowDriver::Settle();
+  modReportGeneration::YieldRecordset.reset();
+  modReportGeneration::ReportConnection.reset();
+}
+
 }  // namespace
 
 class TestFaults : public QObject {
@@ -152,10 +160,7 @@ class TestFaults : public QObject {
     QVERIFY(d.boxes.boxes.empty());
     QCOMPARE(d.TableRows("count(*)"), QStringList{"3"});
     QCOMPARE(f->fgRS->Rows(), 4);
-    d.Main()->shutdown();
-    WindowDriver::Settle();
-    modReportGeneration::YieldRecordset.reset();
-    modReportGeneration::ReportConnection.reset();
+    endBeforeTheVfs(d);
   }
 
   void aWriteFailingOnceIsWrittenAgain() {
@@ -170,10 +175,7 @@ class TestFaults : public QObject {
     QVERIFY2(d.boxes.boxes.empty(), qPrintable(d.boxes.Texts().join('\n')));
     QCOMPARE(d.TableRows("count(*), count(DISTINCT Btime)"), QStringList{"20000\t20000"});
     QCOMPARE(f->fgRS->Rows() - 1, 20000);
-    d.Main()->shutdown();
-    WindowDriver::Settle();
-    modReportGeneration::YieldRecordset.reset();
-    modReportGeneration::ReportConnection.reset();
+    endBeforeTheVfs(d);
   }
 
   void diskFullBeforeTheFirstGroupIsWritten() {
@@ -190,10 +192,7 @@ class TestFaults : public QObject {
     QVERIFY2(d.boxes.Texts().join('\n').contains("database or disk is full (500 stored rows could not be kept)"),
              qPrintable(d.boxes.Texts().join('\n')));
     vfs.FailWritesAfter(-1);
-    d.Main()->shutdown();
-    WindowDriver::Settle();
-    modReportGeneration::YieldRecordset.reset();
-    modReportGeneration::ReportConnection.reset();
+    endBeforeTheVfs(d);
   }
 
   void hostileReportFiles() {
