@@ -6,7 +6,9 @@
 
 namespace {
 
-const QString kAll = QStringLiteral("ALL");
+// Only a list's first entry, "ALL", means no restriction: a stored value
+// that happens to read "ALL" is a value like any other.
+bool noRestriction(const QComboBox* list) { return list->currentIndex() == 0; }
 
 // A list text inside a quoted literal: quotes doubled, so a value such as
 // Pete's Oak matches itself instead of breaking the filter.
@@ -39,8 +41,8 @@ void Form1::cmdFilter_Click() {
       const char* column;
     } criteria[] = {{cmboMaterial, "Material"}, {cmboSupplier, "Supplier"}, {cmboWidth, "Width"}};
     for (const auto& c : criteria) {
+      if (noRestriction(c.list)) continue;
       const QString text = c.list->currentText();
-      if (text == kAll) continue;
       filter += (filter.isEmpty() ? QString() : QStringLiteral("AND ")) + QLatin1String(c.column) +
                 QStringLiteral(" = ") + quoted(text);
     }
@@ -48,13 +50,13 @@ void Form1::cmdFilter_Click() {
     // "ALL" dates take the widest bounds: the first date of the list (the
     // empty entry of undated records sorts before it) and its last entry.
     QString start = cmboDate[0]->currentText();
-    if (start == kAll) {
+    if (noRestriction(cmboDate[0])) {
       start.clear();
       for (int i = 1; i < cmboDate[0]->count() && start.isEmpty(); ++i)
         if (isDate(cmboDate[0]->itemText(i))) start = cmboDate[0]->itemText(i);
     }
     QString end = cmboDate[1]->currentText();
-    if (end == kAll) end = cmboDate[1]->itemText(cmboDate[1]->count() - 1);
+    if (noRestriction(cmboDate[1])) end = cmboDate[1]->itemText(cmboDate[1]->count() - 1);
 
     filter += (filter.isEmpty() ? QStringLiteral("BDate >= ") : QStringLiteral(" And BDate >= ")) + bound(start) +
               QStringLiteral(" AND BDate <=") + bound(end);

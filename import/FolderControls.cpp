@@ -48,10 +48,9 @@ void DriveListBox::SetDriveOf(const QString& folder) {
 // ---- FolderListBox ----
 
 FolderListBox::FolderListBox(QWidget* parent) : QListWidget(parent) {
-  connect(this, &QListWidget::itemActivated, this, &FolderListBox::OpenItem);
+  connect(this, &QListWidget::itemActivated, this,
+          [this](QListWidgetItem* item) { emit OpenRequested(item->data(Qt::UserRole).toString()); });
 }
-
-void FolderListBox::OpenItem(QListWidgetItem* item) { SetPath(item->data(Qt::UserRole).toString()); }
 
 void FolderListBox::SetPath(const QString& folder) {
   const QString path = QDir::cleanPath(QDir(folder).absolutePath());

@@ -19,7 +19,8 @@ class DriveListBox : public QComboBox {
 };
 
 // The folder tree from the root down to the current folder, then the current
-// folder's sub-folders. Opening an entry (double click, Enter) makes it current.
+// folder's sub-folders. Opening an entry (double click, Enter) asks for it to
+// become current; the window decides, since the folder may not be readable.
 class FolderListBox : public QListWidget {
   Q_OBJECT
 
@@ -30,9 +31,9 @@ class FolderListBox : public QListWidget {
 
  signals:
   void Change();
+  void OpenRequested(const QString& folder);
 
  private:
-  void OpenItem(QListWidgetItem* item);
   QString path_;
 };
 

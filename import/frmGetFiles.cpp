@@ -36,6 +36,7 @@ frmGetFiles::frmGetFiles(MainWindowRefresh* mainWindow)
 
   connect(Drive1, &QComboBox::currentIndexChanged, this, &frmGetFiles::Drive1_Change);
   connect(Dir1, &FolderListBox::Change, this, &frmGetFiles::Dir1_Change);
+  connect(Dir1, &FolderListBox::OpenRequested, this, &frmGetFiles::ShowFolder);
   connect(cmdOpenFiles, &QPushButton::clicked, this, &frmGetFiles::cmdOpenFiles_Click);
 
   // The lists start at the process's current folder.

@@ -2,6 +2,15 @@
 
 #include <sqlite3.h>
 
+namespace {
+std::function<void()>& batchHook() {
+  static std::function<void()> hook;
+  return hook;
+}
+}  // namespace
+
+void BackgroundWriter::SetBatchHookForTests(std::function<void()> hook) { batchHook() = std::move(hook); }
+
 BackgroundWriter::BackgroundWriter(sqlite3* db) : db_(db), thread_([this] { Run(); }) {}
 
 BackgroundWriter::~BackgroundWriter() {
@@ -59,6 +68,7 @@ void BackgroundWriter::Run() {
 }
 
 void BackgroundWriter::WriteBatch() {
+  if (batchHook()) batchHook()();
   const WriteResult result = WriteRows(db_, statement_, batch_);
   if (result.code != 0) {
     failure_.code = result.code;

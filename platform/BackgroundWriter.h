@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -49,6 +50,10 @@ class BackgroundWriter {
   };
   // After Wait(): the failure, if any, which is then cleared.
   std::optional<Failure> TakeFailure();
+
+  // Tests only: called on the writer thread as each batch begins, before it
+  // touches the connection, so a test can hold the writer there.
+  static void SetBatchHookForTests(std::function<void()> hook);
 
  private:
   void Run();

@@ -62,10 +62,10 @@ void Connection::Execute(const QString& commandText, int* recordsAffected, int) 
                                              QRegularExpression::CaseInsensitiveOption);
   const auto m = emptyTable.match(sql);
   if (!m.hasMatch()) return;
-  sqlite3_stmt* stmt = session->Prepare(QStringLiteral("SELECT * FROM \"%1\"").arg(m.captured(1)));
+  const PreparedStatement stmt = session->Prepare(QStringLiteral("SELECT * FROM \"%1\"").arg(m.captured(1)));
   auto store = std::make_shared<ColumnStore>();
-  for (int i = 0; i < sqlite3_column_count(stmt); ++i)
-    store->AddColumn(QString::fromUtf8(sqlite3_column_name(stmt, i)), ColumnTypeOfDeclared(sqlite3_column_decltype(stmt, i)));
-  sqlite3_finalize(stmt);
+  for (int i = 0; i < sqlite3_column_count(stmt.get()); ++i)
+    store->AddColumn(QString::fromUtf8(sqlite3_column_name(stmt.get(), i)),
+                     ColumnTypeOfDeclared(sqlite3_column_decltype(stmt.get(), i)));
   session->StartMirror(m.captured(1), std::move(store));
 }

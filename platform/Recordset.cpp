@@ -60,9 +60,9 @@ void Field::SetValue(QStringView text) { owner_->StoreCell(index_, text); }
 
 // ---- Recordset ----
 
-Recordset::~Recordset() {
-  if (insert_) sqlite3_finalize(insert_);
-}
+// The insert statement belongs to the session, which may still be writing
+// this recordset's rows on its writer thread.
+Recordset::~Recordset() = default;
 
 void Recordset::RequireOpen() const {
   if (!open_) RaiseError(kErrObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."), kSource);
@@ -88,31 +88,29 @@ void Recordset::Open(const QString& source, const std::shared_ptr<Connection>& a
   }
 
   if (!OpenFromMirror(source, *session)) {
-    sqlite3_stmt* stmt = nullptr;
+    PreparedStatement stmt;
     const QString stable = withStableOrder(source);
     if (!stable.isEmpty()) {
       try {
         stmt = session->Prepare(stable);
       } catch (const ErrorInfo&) {
-        stmt = nullptr;  // not a plain table: keep the statement as written
+        // not a plain table: keep the statement as written
       }
     }
     try {
       if (!stmt) stmt = session->Prepare(source);
       store_ = std::make_shared<ColumnStore>();
-      const int columns = sqlite3_column_count(stmt);
+      const int columns = sqlite3_column_count(stmt.get());
       for (int i = 0; i < columns; ++i)
-        store_->AddColumn(QString::fromUtf8(sqlite3_column_name(stmt, i)),
-                          ColumnTypeOfDeclared(sqlite3_column_decltype(stmt, i)));
-      LoadRows(stmt);
+        store_->AddColumn(QString::fromUtf8(sqlite3_column_name(stmt.get(), i)),
+                          ColumnTypeOfDeclared(sqlite3_column_decltype(stmt.get(), i)));
+      LoadRows(stmt.get());
     } catch (...) {
-      sqlite3_finalize(stmt);
       store_.reset();
       rows_.clear();
       session_.reset();
       throw;
     }
-    sqlite3_finalize(stmt);
   }
 
   static const QRegularExpression plainTable(QStringLiteral("^\\s*select\\s+\\*\\s+from\\s+(\\w+)\\b"),
@@ -343,7 +341,8 @@ void Recordset::PrepareInsert() {
   }
   insertSql_ =
       QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)").arg(table_, names.join(u','), marks.join(u',')).toUtf8();
-  insert_ = session_->Prepare(QString::fromUtf8(insertSql_));
+  session_->CommitPending();  // earlier writes go first
+  insert_ = session_->KeptStatement(insertSql_);
 }
 
 void Recordset::EncodeRow(RowBatch& batch, const std::vector<CellValue>& cells) const {

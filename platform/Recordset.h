@@ -100,7 +100,7 @@ class Recordset : public QObject {
   QString table_;  // table rows are added to; empty when not updatable
   bool updatable_ = false;
   std::shared_ptr<SqliteSession> session_;
-  sqlite3_stmt* insert_ = nullptr;
+  sqlite3_stmt* insert_ = nullptr;  // kept by the session
   QByteArray insertSql_;
   RowBatch oneRow_;  // the row being inserted here and now
   std::shared_ptr<ColumnStore> store_;  // may be shared with the session's mirror

@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 // Rows stored per transaction: large enough that commits cost nothing next to
@@ -50,7 +51,7 @@ SqliteSession::~SqliteSession() {
     // Nobody is left to report to at the end of the process.
   }
   writer_.reset();
-  for (const auto& [sql, statement] : laterStatements_) sqlite3_finalize(statement);
+  for (const auto& [sql, statement] : keptStatements_) sqlite3_finalize(statement);
   sqlite3_close_v2(db_);
 }
 
@@ -68,10 +69,13 @@ void SqliteSession::RaiseLastError(int code) {
 
 qint64 SqliteSession::DataVersion() {
   sqlite3_stmt* st = nullptr;
-  qint64 v = -1;
-  if (sqlite3_prepare_v2(db_, "PRAGMA data_version", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-    v = sqlite3_column_int64(st, 0);
-  sqlite3_finalize(st);
+  try {
+    st = KeptStatement("PRAGMA data_version");
+  } catch (const ErrorInfo&) {
+    return -1;
+  }
+  const qint64 v = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -1;
+  sqlite3_reset(st);
   return v;
 }
 
@@ -109,13 +113,42 @@ int SqliteSession::Exec(const QString& sql) {
   return sqlite3_changes(db_);
 }
 
-sqlite3_stmt* SqliteSession::Prepare(const QString& sql) {
+PreparedStatement& PreparedStatement::operator=(PreparedStatement&& other) noexcept {
+  if (this != &other) {
+    Reset();
+    session_ = std::exchange(other.session_, nullptr);
+    statement_ = std::exchange(other.statement_, nullptr);
+  }
+  return *this;
+}
+
+void PreparedStatement::Reset() {
+  if (statement_) session_->Finalize(statement_);
+  statement_ = nullptr;
+}
+
+PreparedStatement SqliteSession::Prepare(const QString& sql) {
   CommitPending();
   sqlite3_stmt* stmt = nullptr;
   const QByteArray utf8 = sql.toUtf8();
   const int rc = sqlite3_prepare_v2(db_, utf8.constData(), int(utf8.size()), &stmt, nullptr);
   if (rc != SQLITE_OK) RaiseLastError(rc);
-  return stmt;
+  return PreparedStatement(this, stmt);
+}
+
+sqlite3_stmt* SqliteSession::KeptStatement(const QByteArray& sql) {
+  auto it = keptStatements_.find(sql);
+  if (it != keptStatements_.end()) return it->second;
+  if (writer_) writer_->Wait();  // the connection is ours again
+  sqlite3_stmt* statement = nullptr;
+  const int rc = sqlite3_prepare_v2(db_, sql.constData(), int(sql.size()), &statement, nullptr);
+  if (rc != SQLITE_OK) RaiseLastError(rc);
+  return keptStatements_.emplace(sql, statement).first->second;
+}
+
+void SqliteSession::Finalize(sqlite3_stmt* statement) {
+  if (writer_) writer_->Wait();
+  sqlite3_finalize(statement);
 }
 
 void SqliteSession::BeginWrite() {
@@ -153,17 +186,10 @@ void SqliteSession::CommitPending() {
 }
 
 RowBatch& SqliteSession::LaterRows(const QByteArray& insertSql) {
-  auto it = laterStatements_.find(insertSql);
-  if (it == laterStatements_.end()) {
-    if (writer_) writer_->Wait();  // the connection is ours again
-    sqlite3_stmt* statement = nullptr;
-    const int rc = sqlite3_prepare_v2(db_, insertSql.constData(), int(insertSql.size()), &statement, nullptr);
-    if (rc != SQLITE_OK) RaiseLastError(rc);
-    it = laterStatements_.emplace(insertSql, statement).first;
-  }
-  if (it->second != laterStatement_ && !laterRows_.Empty()) HandLaterRows();
+  sqlite3_stmt* statement = KeptStatement(insertSql);
+  if (statement != laterStatement_ && !laterRows_.Empty()) HandLaterRows();
   if (inTransaction_) CommitPending();  // rows stored now go first
-  laterStatement_ = it->second;
+  laterStatement_ = statement;
   laterRows_.BeginRow();
   return laterRows_;
 }

@@ -14,9 +14,28 @@
 
 class BackgroundWriter;
 class ColumnStore;
+class SqliteSession;
 
 struct sqlite3;
 struct sqlite3_stmt;
+
+// A statement prepared for one use; its end goes through the session, which
+// finalizes it only while no other thread uses the connection.
+class PreparedStatement {
+ public:
+  PreparedStatement() = default;
+  PreparedStatement(SqliteSession* session, sqlite3_stmt* statement) : session_(session), statement_(statement) {}
+  ~PreparedStatement() { Reset(); }
+  PreparedStatement(PreparedStatement&& other) noexcept { *this = std::move(other); }
+  PreparedStatement& operator=(PreparedStatement&& other) noexcept;
+  sqlite3_stmt* get() const { return statement_; }
+  explicit operator bool() const { return statement_ != nullptr; }
+  void Reset();
+
+ private:
+  SqliteSession* session_ = nullptr;
+  sqlite3_stmt* statement_ = nullptr;
+};
 
 class SqliteSession {
  public:
@@ -31,7 +50,14 @@ class SqliteSession {
   // Runs statements that return no rows; returns the number of changed rows.
   int Exec(const QString& sql);
   // Prepares one statement (commits pending writes first).
-  sqlite3_stmt* Prepare(const QString& sql);
+  PreparedStatement Prepare(const QString& sql);
+  // A statement kept for the session's whole life and shared by everyone who
+  // asks for the same text (the insert statement of a table). The session
+  // alone finalizes it, after its writer thread has stopped, so releasing a
+  // recordset never touches the connection while rows are being written.
+  sqlite3_stmt* KeptStatement(const QByteArray& sql);
+  // Finalizes a statement once the writer thread has let go of the connection.
+  void Finalize(sqlite3_stmt* statement);
 
   // Called before and after each stored row.
   void BeginWrite();
@@ -81,7 +107,7 @@ class SqliteSession {
   void FlushLaterRows();
 
   std::unique_ptr<BackgroundWriter> writer_;  // started by the first rows written later
-  std::map<QByteArray, sqlite3_stmt*> laterStatements_;
+  std::map<QByteArray, sqlite3_stmt*> keptStatements_;
   sqlite3_stmt* laterStatement_ = nullptr;  // the statement of laterRows_
   RowBatch laterRows_;                      // begun, not yet handed to the writer
   std::map<QString, std::shared_ptr<ColumnStore>> mirrors_;  // by lower-case table name

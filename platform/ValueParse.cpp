@@ -104,7 +104,17 @@ bool parseLocaleDate(QStringView t, qint32& jd) {
 
 }  // namespace
 
-bool IsBlank(QStringView text) { return text.trimmed().isEmpty(); }
+// Only spaces and tabs around a field are padding; any other white space
+// (no-break space, vertical tab...) is a character the field cannot hold.
+QStringView TrimSpacesAndTabs(QStringView text) {
+  const auto pad = [](QChar c) { return c == u' ' || c == u'\t'; };
+  qsizetype b = 0, e = text.size();
+  while (b < e && pad(text[b])) ++b;
+  while (e > b && pad(text[e - 1])) --e;
+  return text.mid(b, e - b);
+}
+
+bool IsBlank(QStringView text) { return TrimSpacesAndTabs(text).isEmpty(); }
 
 // A fixed buffer for the usual short number, so parsing allocates nothing.
 struct ShortAscii {
@@ -150,7 +160,7 @@ static bool parseShortDecimal(QStringView t, QChar altDecimal, double& value) {
 }
 
 bool ParseNumber(QStringView text, double& value, QChar altDecimal) {
-  const QStringView t = text.trimmed();
+  const QStringView t = TrimSpacesAndTabs(text);
   if (parseShortDecimal(t, altDecimal, value)) return true;
   ShortAscii shortAscii;
   if (!toAsciiNumber(t, altDecimal, shortAscii)) return false;
@@ -166,7 +176,7 @@ bool ParseNumber(QStringView text, double& value, QChar altDecimal) {
 }
 
 bool ParseDate(QStringView text, qint32& julianDay) {
-  const QStringView t = text.trimmed();
+  const QStringView t = TrimSpacesAndTabs(text);
   if (t.isEmpty()) return false;
   return parseIsoDate(t, julianDay) || parseLocaleDate(t, julianDay);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Conversions from the text of a field to a column's type. Both ignore
-// surrounding white space and refuse anything they cannot read exactly.
+// surrounding spaces and tabs and refuse anything they cannot read exactly,
+// other white space included.
 #include <QChar>
 #include <QStringView>
 #include <QtGlobal>
@@ -14,5 +15,7 @@ bool ParseNumber(QStringView text, double& value, QChar altDecimal = u'.');
 // numeric short date with a four-digit year. julianDay receives the day.
 bool ParseDate(QStringView text, qint32& julianDay);
 
-// True for text that holds nothing but white space (or nothing).
+// True for text that holds nothing but spaces and tabs (or nothing).
 bool IsBlank(QStringView text);
+// The text without the spaces and tabs around it.
+QStringView TrimSpacesAndTabs(QStringView text);

@@ -5,6 +5,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <unistd.h>
 
 #include <sqlite3.h>
 
@@ -73,4 +77,27 @@ QStringList QueryRows(const QString& databasePath, const QString& sql) {
   sqlite3_finalize(st);
   sqlite3_close(db);
   return rows;
+}
+
+bool RerunAsUnprivilegedUser(const char* testFunction) {
+  if (geteuid() != 0) return false;
+  const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+  if (setpriv.isEmpty()) qFatal("setpriv (util-linux) is needed to run permission tests as root");
+  QProcess child;
+  child.setProcessChannelMode(QProcess::ForwardedChannels);
+  // A folder of the child's own for its temporary files and runtime state.
+  QTemporaryDir tmp;
+  QFile::setPermissions(tmp.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                                        QFile::WriteOther | QFile::ExeOther);
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("TMPDIR"), tmp.path());
+  env.insert(QStringLiteral("HOME"), tmp.path());
+  child.setProcessEnvironment(env);
+  child.start(setpriv, {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"),
+                        QStringLiteral("--"), QCoreApplication::applicationFilePath(), QString::fromLatin1(testFunction)});
+  if (!child.waitForFinished(120000)) qFatal("the unprivileged run of %s did not end", testFunction);
+  if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
+    QTest::qFail(qPrintable(QStringLiteral("the unprivileged run of %1 failed").arg(QLatin1String(testFunction))),
+                 __FILE__, __LINE__);
+  return true;
 }

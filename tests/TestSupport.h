@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the tests: a private copy of the template database in a
 // temporary program folder, a recorder of message boxes, and fixed locale.
+#include "GuardedApplication.h"
 #include "MessageBoxSeam.h"
 
 #include <QApplication>
@@ -44,10 +45,16 @@ void ExecOn(const QString& databasePath, const char* sql);
 // rows as tab-joined texts (NULL as "<null>").
 QStringList QueryRows(const QString& databasePath, const QString& sql);
 
+// Permission checks mean nothing to root, who reads every file. Run as root,
+// this runs the named test function of this program again as the unprivileged
+// user "nobody" (through setpriv) and returns true: the caller then returns,
+// the child's result being the test's. Run as anyone else it returns false.
+bool RerunAsUnprivilegedUser(const char* testFunction);
+
 #define CORVANE_TEST_MAIN(TestClass)                                         \
   int main(int argc, char** argv) {                                          \
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));   \
-    QApplication app(argc, argv);                                            \
+    GuardedApplication app(argc, argv);                                      \
     app.setAttribute(Qt::AA_Use96Dpi, true);                                 \
     TestClass tc;                                                            \
     QTEST_SET_MAIN_SOURCE_PATH                                               \

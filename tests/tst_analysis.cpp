@@ -109,12 +109,18 @@ class TestAnalysis : public QObject {
     QCOMPARE(f->fgRS->Rows(), 1);
     QCOMPARE(f->fgRS->TextMatrix(0, 6), QStringLiteral("Material"));
 
-    // A value with a quote filters exactly; a stored "ALL" counts as no restriction.
+    // A value with a quote filters exactly; a stored "ALL" is a value like any
+    // other, and only the list's own first entry means no restriction.
     QCOMPARE(filterWith(f, "Pete's Oak", "ALL", "ALL", "ALL", "ALL"),
              QStringLiteral("Material = 'Pete''s Oak' And BDate >= 2024-03-07 AND BDate <=2024-03-09"));
     QCOMPARE(shownTimes(f), QStringList({"t3"}));
     f->cmboMaterial->setCurrentIndex(f->cmboMaterial->findText("ALL", Qt::MatchExactly) + 1);  // the first real entry
     QCOMPARE(f->cmboMaterial->currentText(), QStringLiteral("ALL"));
+    WindowDriver::Click(f->cmdFilter);
+    QCOMPARE(f->RecordsetInUse()->Filter(),
+             QStringLiteral("Material = 'ALL' And BDate >= 2024-03-07 AND BDate <=2024-03-09"));
+    QCOMPARE(shownTimes(f), QStringList({"t5"}));
+    f->cmboMaterial->setCurrentIndex(0);
     WindowDriver::Click(f->cmdFilter);
     QCOMPARE(shownTimes(f).size(), 6);
 

@@ -1,16 +1,22 @@
 // The database access layer over a real SQLite file: connection, statements,
 // adding rows with conversions, ordering, fields, filters.
+#include "BackgroundWriter.h"
 #include "Connection.h"
 #include "ErrorInfo.h"
 #include "Recordset.h"
 #include "RowBatch.h"
 #include "RuntimeErrors.h"
+#include "SqliteSession.h"
 #include "TestSupport.h"
 
 #include <QDate>
 #include <QFile>
 
 #include <sqlite3.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 
 namespace {
 
@@ -155,6 +161,58 @@ class TestDatabase : public QObject {
     QCOMPARE(rows[1], QStringLiteral("<null>\t<null>\t<null>\t<null>\t<null>\t<null>\t<null>\t<null>\t<null>\tWeißeiche\t<null>"));
   }
 
+  // Only spaces and tabs are padding around numbers and dates, in stored
+  // fields and in filter literals alike; any other white space is refused.
+  void onlySpacesAndTabsArePadding() {
+    struct Pad {
+      const char* name;
+      QChar c;
+      bool padding;
+    };
+    const Pad pads[] = {{"space", u' ', true},         {"tab", u'\t', true},
+                        {"no-break space", QChar(0x00A0), false}, {"em space", QChar(0x2003), false},
+                        {"vertical tab", QChar(0x000B), false},   {"form feed", QChar(0x000C), false},
+                        {"line feed", QChar(0x000A), false},      {"carriage return", QChar(0x000D), false},
+                        {"ideographic space", QChar(0x3000), false}, {"narrow no-break", QChar(0x202F), false},
+                        {"line separator", QChar(0x2028), false}, {"next line", QChar(0x0085), false}};
+    const struct {
+      const char* column;
+      const char* value;
+    } columns[] = {{"Width", "4.5"}, {"BoardLength", "120"}, {"BDate", "2024-03-07"}, {"BDate", "3/7/2024"}};
+    auto rs = openAll(conn);
+    for (const Pad& p : pads) {
+      for (const auto& col : columns) {
+        const QString v = QString::fromLatin1(col.value);
+        const QString texts[] = {p.c + v, v + p.c, QString(p.c), QString(p.c) + p.c};
+        for (int k = 0; k < 4; ++k) {
+          const QString what = QStringLiteral("%1, %2, case %3").arg(p.name, col.column).arg(k);
+          rs->AddNew();
+          const ErrorInfo e = errorOf([&] { rs->Fields(col.column).SetValue(texts[k]); });
+          QVERIFY2((e.Number == 0) == p.padding, qPrintable(what));
+          if (!p.padding) QCOMPARE(e.Number, kErrCannotConvert);
+          rs->Update();
+        }
+      }
+    }
+    // Every stored value is either the value itself or Null (padding alone).
+    rs = openAll(conn);  // the rows reach the file
+    const QStringList kept = QueryRows(folder->DatabasePath(),
+                                       "SELECT count(*), count(Width), count(BoardLength), count(BDate) FROM tblYieldReport");
+    QCOMPARE(kept, QStringList{QStringLiteral("%1\t4\t4\t8").arg(4 * 4 * int(std::size(pads)))});
+
+    // Filter literals: a padded literal filters, any other white space is refused.
+    addLine(*rs, "2024-03-07,a,,Acme,,Oak,4.5,120");
+    rs = openAll(conn);
+    for (const Pad& p : pads) {
+      const QString c(p.c);
+      for (const QString& f : {"Width = '" + c + "4.5'", "Width = '4.5" + c + "'", "BDate >= '" + c + "2024-03-07'"}) {
+        const ErrorInfo e = errorOf([&] { rs->SetFilter(f); });
+        QVERIFY2((e.Number == 0) == p.padding, qPrintable(QStringLiteral("%1: %2").arg(p.name, f)));
+        if (p.padding) QVERIFY(rs->RecordCount() > 0);
+      }
+    }
+  }
+
   void misuseGivesErrors() {
     Recordset closed;
     QCOMPARE(errorOf([&] { closed.AddNew(); }).Number, kErrObjectClosed);
@@ -253,6 +311,52 @@ class TestDatabase : public QObject {
     QCOMPARE(rs->RecordCount(), 1);
     rs->SetFilter("");
     QCOMPARE(rs->RecordCount(), 2);
+  }
+
+  // Releasing the import's recordset while the writer thread is inside a
+  // group of its rows must leave the connection alone: the connection is not
+  // made for two threads. The writer is held at the start of the last group
+  // (exactly two full groups of rows) while the recordset goes.
+  void releasingTheRecordsetLeavesTheWriterAlone() {
+    conn->Execute("Delete * from tblYieldReport");
+    sqlite3* db = conn->Session()->Handle();
+    std::mutex m;
+    std::condition_variable cv;
+    int groups = 0;
+    bool inside = false, go = false;
+    BackgroundWriter::SetBatchHookForTests([&] {
+      std::unique_lock lock(m);
+      if (++groups != 2) return;
+      inside = true;
+      cv.notify_all();
+      cv.wait_for(lock, std::chrono::seconds(20), [&] { return go; });
+    });
+    const auto statements = [db] {
+      int n = 0;
+      for (sqlite3_stmt* s = sqlite3_next_stmt(db, nullptr); s; s = sqlite3_next_stmt(db, s)) ++n;
+      return n;
+    };
+    auto rs = openAll(conn);
+    for (int i = 0; i < 16384; ++i) addLine(*rs, QStringLiteral("2024-03-07,%1,,Acme,,Oak,4,120").arg(i));
+    {
+      std::unique_lock lock(m);
+      QVERIFY(cv.wait_for(lock, std::chrono::seconds(20), [&] { return inside; }));
+    }
+    // The writer is parked before it touches the connection: reading the
+    // statement list now is safe, and releasing the recordset must not change it.
+    const int before = statements();
+    rs.reset();
+    const int after = statements();
+    {
+      std::lock_guard lock(m);
+      go = true;
+    }
+    cv.notify_all();
+    QCOMPARE(after, before);
+    rs = openAll(conn);
+    BackgroundWriter::SetBatchHookForTests({});
+    QCOMPARE(rs->RecordCount(), 16384);
+    QCOMPARE(QueryRows(folder->DatabasePath(), "SELECT count(*) FROM tblYieldReport"), QStringList{"16384"});
   }
 
   void rowBatchesKeepEveryValue() {

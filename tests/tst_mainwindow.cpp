@@ -1,6 +1,7 @@
 // Start-up, the main window's layout, the file selection window and the whole
 // import road from a click, driven through the real windows offscreen.
 #include "AppInfo.h"
+#include "ErrorInfo.h"
 #include "Module1.h"
 #include "PointerSeam.h"
 #include "ReportDatabase.h"
@@ -9,6 +10,10 @@
 #include <QDir>
 #include <QFile>
 #include <QScreen>
+#include <QTimer>
+
+#include <stdexcept>
+#include <unistd.h>
 
 
 namespace {
@@ -26,6 +31,13 @@ std::vector<std::pair<QString, QByteArray>> threeFiles() {
           {".hidden.yrp", board("2024-01-01", "h", "X", "X", "1")}};
 }
 
+
+// A user's double click: a click, then the second press.
+void doubleClick(QListWidget* list, QListWidgetItem* item) {
+  const QPoint at = list->visualItemRect(item).center();
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+}
 
 }  // namespace
 
@@ -243,6 +255,83 @@ class TestMainWindow : public QObject {
     d.ClickFiles({"b.yrp"});
     w->Dir1->SetPath(data);
     QCOMPARE(w->File1->selectedItems().size(), 0);
+  }
+
+  // A folder that cannot be listed, opened from the folder list by Enter or
+  // by a double click: the window error box naming it, every list stays on
+  // the last good folder, and the program goes on.
+  void foldersThatCannotBeListed() {
+    WindowDriver d;
+    QCOMPARE(d.Start(), 0);
+    const QString data = d.MakeFolder("data", threeFiles());
+    QDir().mkpath(data + "/gone");
+    QDir().mkpath(data + "/locked");
+    QFile::setPermissions(data + "/locked", QFileDevice::Permissions());
+    frmGetFiles* w = d.OpenFileWindow(data);
+    const QString shown = w->Dir1->Path();
+    const QString drive = w->Drive1->Drive();
+    const QString gone = shown + "/gone", locked = shown + "/locked";
+    QVERIFY(QDir(gone).removeRecursively());
+    const auto stayed = [&] {
+      QCOMPARE(w->Dir1->Path(), shown);
+      QVERIFY(!w->Dir1->findItems("gone", Qt::MatchEndsWith).isEmpty());
+      QCOMPARE(w->File1->Path(), shown);
+      QCOMPARE(w->File1->ListCount(), 3);
+      QCOMPARE(w->Drive1->Drive(), drive);
+      QVERIFY(w->isVisible());
+    };
+    QListWidgetItem* entry = w->Dir1->findItems("gone", Qt::MatchEndsWith).value(0);
+    QVERIFY(entry);
+    w->Dir1->setCurrentItem(entry);
+    QTest::keyClick(w->Dir1, Qt::Key_Return);
+    QCOMPARE(d.boxes.Texts(), QStringList{"Error: 76, Path not found: " + gone});
+    stayed();
+    d.boxes.Clear();
+    entry = w->Dir1->findItems("gone", Qt::MatchEndsWith).value(0);
+    doubleClick(w->Dir1, entry);
+    QCOMPARE(d.boxes.Texts(), QStringList{"Error: 76, Path not found: " + gone});
+    QCOMPARE(d.boxes.boxes[0].title, AppTitle());
+    stayed();
+
+    // A folder the user may not read (root reads every folder).
+    if (geteuid() != 0) {
+      d.boxes.Clear();
+      entry = w->Dir1->findItems("locked", Qt::MatchEndsWith).value(0);
+      QVERIFY(entry);
+      doubleClick(w->Dir1, entry);
+      QCOMPARE(d.boxes.Texts(), QStringList{"Error: 70, Permission denied: " + locked});
+      stayed();
+    }
+    // The window still works: a good folder opens, and files import.
+    entry = w->Dir1->findItems("data", Qt::MatchEndsWith).value(0);
+    doubleClick(w->Dir1, entry);
+    d.ClickFiles({"a.yrp"});
+    d.PressOpenFiles();
+    QCOMPARE(d.TableRows("count(*)"), QStringList({"2"}));
+    QFile::setPermissions(data + "/locked", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  }
+
+  void foldersThatCannotBeListedAsAnOrdinaryUser() {
+    if (RerunAsUnprivilegedUser("foldersThatCannotBeListed")) return;
+  }
+
+  // Whatever a handler fails to trap is shown in the window error box by the
+  // application's guard, and the program goes on.
+  void untrappedErrorsReachTheWindowErrorBox() {
+    WindowDriver d;
+    QCOMPARE(d.Start(), 0);
+    QPushButton button("x", d.Main());
+    QObject::connect(&button, &QPushButton::clicked, [] { RaiseError(5, "Invalid procedure call", "Test"); });
+    button.show();
+    QTest::mouseClick(&button, Qt::LeftButton);
+    QCOMPARE(d.boxes.Texts(), QStringList{"Error: 5, Invalid procedure call"});
+    d.boxes.Clear();
+    QTimer::singleShot(0, d.Main(), [] { throw std::runtime_error("a library failed"); });
+    QTRY_COMPARE(d.boxes.Texts(), QStringList{"Error: 51, a library failed"});
+    QVERIFY(d.Main()->isVisible());
+    d.boxes.Clear();
+    WindowDriver::Click(d.Main()->cmdFilter);  // nothing imported: nothing happens
+    QVERIFY(d.boxes.boxes.empty());
   }
 
   void aFailingStepShowsTheWindowErrorBox() {
