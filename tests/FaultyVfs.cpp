@@ -57,7 +57,8 @@ int xDeviceCharacteristics(sqlite3_file* f) { return real(f)->pMethods->xDeviceC
 
 const sqlite3_io_methods kMethods = {1,        xClose,       xRead,       xWrite,       xTruncate,
                                      xSync,    xFileSize,    xLock,       xUnlock,      xCheckReservedLock,
-                                     xFileControl, xSectorSize, xDeviceCharacteristics};
+                                     xFileControl, xSectorSize, xDeviceCharacteristics, nullptr, nullptr,
+                                     nullptr,  nullptr,      nullptr,     nullptr};
 
 int xOpen(sqlite3_vfs*, const char* name, sqlite3_file* f, int flags, int* outFlags) {
   auto* ff = reinterpret_cast<FaultyFile*>(f);

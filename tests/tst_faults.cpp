@@ -2,6 +2,7 @@
 // report files and filter texts. Each row shows the box the failure rules
 // name, no crash, and everything that was good kept.
 #include "FaultyVfs.h"
+#include "PowerCutVfs.h"
 #include "Module1.h"
 #include "ReportDatabase.h"
 #include "WindowDriver.h"
@@ -12,6 +13,7 @@
 #include <QRegularExpression>
 #include <QRandomGenerator>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 
 namespace {
@@ -193,6 +195,57 @@ class TestFaults : public QObject {
              qPrintable(d.boxes.Texts().join('\n')));
     vfs.FailWritesAfter(-1);
     endBeforeTheVfs(d);
+  }
+
+  // The power goes (or the system crashes) in the middle of a large import,
+  // at several moments: writes not yet synced are lost or only partly on the
+  // disk. The next start must find a sound database, empty it and import.
+  void powerCutDuringALargeImport() {
+    const std::vector<std::pair<QString, QByteArray>> big = {{"big.yrp", boards(30000)}};
+    // The second import of the same rows empties a full table first, so the
+    // cut can also fall while rows are deleted.
+    const auto road = [&](PowerCutVfs& vfs, long cutAfter, const QString& images) {
+      WindowDriver d;
+      if (d.Start() != 0) return -1L;
+      importAll(d, big);
+      const long before = vfs.Writes();
+      vfs.CutAfterWrites(cutAfter, images);
+      importAll(d, big);
+      endBeforeTheVfs(d);
+      return vfs.Writes() - before;
+    };
+    long writes = 0;
+    {
+      PowerCutVfs vfs(0);
+      writes = road(vfs, -1, {});
+      QVERIFY(vfs.Syncs() > 0);
+    }
+    QVERIFY(writes > 40);
+    for (int k = 1; k <= 9; ++k) {
+      const long at = writes * k / 10 + k % 3;  // not always at a group's edge
+      const QString what = QStringLiteral("power cut after %1 of %2 writes").arg(at).arg(writes);
+      QTemporaryDir images;
+      {
+        PowerCutVfs vfs{uint32_t(k)};
+        road(vfs, at, images.path());
+        QVERIFY2(vfs.Cut(), qPrintable(what));
+      }
+      // The machine is back: the program starts on what the disk held.
+      WindowDriver d;
+      for (const QString& name : QDir(images.path()).entryList(QDir::Files)) {
+        const QString target = d.folder.Path() + u'/' + name;
+        QFile::remove(target);
+        QVERIFY(QFile::copy(images.path() + u'/' + name, target));
+      }
+      QVERIFY2(d.Start() == 0, qPrintable(what + ": " + d.boxes.Texts().join('\n')));
+      QVERIFY2(d.boxes.boxes.empty(), qPrintable(what));
+      const QStringList check = QueryRows(d.folder.DatabasePath(), "PRAGMA integrity_check");
+      QVERIFY2(check == QStringList{"ok"}, qPrintable(what + ": " + check.join('\n').left(300)));
+      QCOMPARE(d.TableRows("count(*)"), QStringList{"0"});
+      importAll(d, {{"small.yrp", boards(3)}});
+      QVERIFY2(d.boxes.boxes.empty(), qPrintable(what));
+      QCOMPARE(d.TableRows("count(*)"), QStringList{"3"});
+    }
   }
 
   void hostileReportFiles() {

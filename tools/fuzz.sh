@@ -18,7 +18,9 @@ for p in clang libclang-rt-14-dev; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
   sudo_cmd=(); [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
 build="$root/build-fuzz"
@@ -42,6 +44,8 @@ for f in "Width = 4" "Material = 'Oak'AND Width = '4' And BDate >= 2024-03-07 AN
 done
 
 status=0
+passed=0
+failed=0
 for t in "${targets[@]}"; do
   corpus="$build/corpus/$t"
   mkdir -p "$corpus"
@@ -51,7 +55,11 @@ for t in "${targets[@]}"; do
        -max_len=65536 -print_final_stats=1 -artifact_prefix="$build/artifacts/$t-" >"$log" 2>&1; then
     echo "   FAILED: see $log and $build/artifacts"
     status=1
+    failed=$((failed + 1))
+  else
+    passed=$((passed + 1))
   fi
   grep -E "stat::number_of_executed_units|stat::peak_rss_mb|SUMMARY|ERROR" "$log" | sed 's/^/   /' || true
 done
+echo "fuzz: $passed passed, $failed failed"
 exit $status

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds the tests with ThreadSanitizer in build-tsan/ and runs those that
+# drive the writer thread (database layer, import, fault matrix); any data
+# race report fails the run.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+"$root/scripts/deps.sh"
+build="$root/build-tsan"
+flags="-fsanitize=thread -fno-omit-frame-pointer"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_BENCH=OFF \
+  -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" >/dev/null
+cmake --build "$build" -j"$(nproc)" --target tst_database tst_import tst_faults
+cd "$build"
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
+ctest --output-on-failure -R 'tst_(database|import|faults)' "$@"
