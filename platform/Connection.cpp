@@ -62,6 +62,7 @@ void Connection::Execute(const QString& commandText, int* recordsAffected, int) 
                                              QRegularExpression::CaseInsensitiveOption);
   const auto m = emptyTable.match(sql);
   if (!m.hasMatch()) return;
+  session->GiveBackFreePages();
   const PreparedStatement stmt = session->Prepare(QStringLiteral("SELECT * FROM \"%1\"").arg(m.captured(1)));
   auto store = std::make_shared<ColumnStore>();
   for (int i = 0; i < sqlite3_column_count(stmt.get()); ++i)

@@ -150,6 +150,15 @@ sqlite3_stmt* SqliteSession::KeptStatement(const QByteArray& sql) {
   return keptStatements_.emplace(sql, statement).first->second;
 }
 
+void SqliteSession::GiveBackFreePages() {
+  CommitPending();
+  sqlite3_stmt* count = KeptStatement("PRAGMA freelist_count");
+  const qint64 freePages = sqlite3_step(count) == SQLITE_ROW ? sqlite3_column_int64(count, 0) : 0;
+  sqlite3_reset(count);
+  // With the table empty, rebuilding the file copies next to nothing.
+  if (freePages > 0) sqlite3_exec(db_, "VACUUM", nullptr, nullptr, nullptr);
+}
+
 void SqliteSession::Finalize(sqlite3_stmt* statement) {
   if (writer_) writer_->Wait();
   sqlite3_finalize(statement);

@@ -58,6 +58,11 @@ class SqliteSession {
   sqlite3_stmt* KeptStatement(const QByteArray& sql);
   // Finalizes a statement once the writer thread has let go of the connection.
   void Finalize(sqlite3_stmt* statement);
+  // After a table was emptied: gives the pages it freed back to the file
+  // system, so the file does not keep the size of the largest import ever
+  // made. Best effort: when it cannot (a full disk), the free pages stay in
+  // the file and the next rows reuse them; nothing is lost either way.
+  void GiveBackFreePages();
 
   // Called before and after each stored row.
   void BeginWrite();

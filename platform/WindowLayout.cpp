@@ -1,9 +1,11 @@
 #include "WindowLayout.h"
 
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 void PlaceTwips(QWidget* control, int left, int top, int width, int height) {
   control->setGeometry(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width), TwipsToPixels(height));
@@ -15,22 +17,27 @@ void SetClientSizeTwips(QWidget* window, int width, int height) {
 
 namespace {
 
-// move() places the frame's top-left corner; the frame's size is the window's
-// size plus what the window manager adds around it, once that is known.
-void centre(QWidget* window) {
-  QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-  if (!screen) return;
-  const QRect area = screen->geometry();
-  const QSize frame = window->frameGeometry().size();
-  const double left = area.x() + (area.width() - frame.width()) / 2.0;
-  const double top = area.y() + (area.height() - frame.height()) / 2.0;
-  window->move(int(left), int(top));
+// What the window manager adds around the window, as the platform knows it
+// now (nothing before the window is shown, or without a window manager).
+QMargins frameOf(QWidget* window) {
+  return window->windowHandle() ? window->windowHandle()->frameMargins() : QMargins();
 }
 
-// A window manager adds its frame only after the window is shown, so the
-// first centring cannot count it. This watches the window until the frame is
-// known and centres it once more then; that happens as the window appears,
-// before the user could have moved it.
+// The frame's top-left corner that centres the window, frame included.
+QPoint centredPosition(QWidget* window) {
+  QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return window->pos();
+  const QRect area = screen->geometry();
+  const QSize frame = window->size().grownBy(frameOf(window));
+  const double left = area.x() + (area.width() - frame.width()) / 2.0;
+  const double top = area.y() + (area.height() - frame.height()) / 2.0;
+  return {int(left), int(top)};
+}
+
+// A window manager frames the window only once it is shown, and may place it
+// itself as it maps it; neither is known when the window centres itself. For
+// a short while after the frame first appears this centres the window again,
+// frame included, whenever it stands elsewhere; then it lets the user move it.
 class CentreWhenFramed : public QObject {
  public:
   explicit CentreWhenFramed(QWidget* window) : QObject(window), window_(window) { window->installEventFilter(this); }
@@ -41,29 +48,37 @@ class CentreWhenFramed : public QObject {
       case QEvent::Show:
       case QEvent::Move:
       case QEvent::Resize:
-      case QEvent::WindowActivate:
       case QEvent::UpdateRequest:
+      case QEvent::Paint:
+      case QEvent::WindowActivate:
         break;
       default:
         return false;
     }
-    if (window_->frameGeometry().size() == window_->size()) return false;  // no frame yet, or none at all
-    window_->removeEventFilter(this);
-    deleteLater();
-    centre(window_);
+    if (frameOf(window_).isNull()) return false;  // not framed yet, or no window manager
+    if (!framed_.isValid()) framed_.start();
+    if (framed_.elapsed() > kSettleMs) {
+      window_->removeEventFilter(this);
+      deleteLater();
+      return false;
+    }
+    // Through the native window, which knows its frame even when the
+    // widget's own record of it is not up to date yet.
+    const QPoint target = centredPosition(window_);
+    if (window_->windowHandle()->framePosition() != target) window_->windowHandle()->setFramePosition(target);
     return false;
   }
 
  private:
+  static constexpr qint64 kSettleMs = 1000;
   QWidget* window_;
+  QElapsedTimer framed_;
 };
 
 }  // namespace
 
 void CenterOnScreen(QWidget* window) {
-  // The native window knows its frame once it has one; make it now so that
-  // a frame known already counts at once.
-  window->winId();
-  centre(window);
-  if (window->frameGeometry().size() == window->size()) new CentreWhenFramed(window);
+  window->winId();  // a native window that is framed already tells its frame now
+  window->move(centredPosition(window));
+  new CentreWhenFramed(window);
 }

@@ -9,7 +9,7 @@ packages=(
   libsqlite3-dev sqlite3
   fonts-dejavu-core fontconfig
   poppler-utils
-  xvfb openbox x11-utils
+  xvfb openbox
 )
 
 missing=()

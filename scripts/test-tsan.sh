@@ -11,5 +11,6 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_BENCH=O
   -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target tst_database tst_import tst_faults
 cd "$build"
-export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
+# The tests start helper processes (QProcess forks) after threads exist.
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:die_after_fork=0:suppressions=$root/tests/tsan.supp"
 ctest --output-on-failure -R 'tst_(database|import|faults)' "$@"

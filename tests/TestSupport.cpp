@@ -16,8 +16,6 @@ TempProgramFolder::TempProgramFolder() {
   const QString templ = QStringLiteral(TEMPLATE_DATABASE);
   if (!QFile::copy(templ, DatabasePath())) qFatal("cannot copy the template database %s", qPrintable(templ));
   QFile::setPermissions(DatabasePath(), QFile::ReadOwner | QFile::WriteOwner);
-  // The program beside the tests may have left rows in its database.
-  ExecOn(DatabasePath(), "DELETE FROM tblYieldReport");
   SetProgramFolderOverride(dir_.path());
 }
 

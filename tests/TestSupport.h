@@ -12,8 +12,9 @@
 
 #include <vector>
 
-// A temporary program folder holding a fresh copy of ReportGenTemplate.mdb;
-// the program's folder points there while the object lives.
+// A temporary program folder holding a fresh copy of ReportGenTemplate.mdb,
+// made from the schema by the build (never the program's own database); the
+// program's folder points there while the object lives.
 class TempProgramFolder {
  public:
   TempProgramFolder();

@@ -4,7 +4,7 @@
 # and placement. Both are stopped when the program ends.
 #   tests/run_on_x11.sh PROGRAM [ARGS...]
 set -euo pipefail
-for tool in Xvfb openbox xprop; do
+for tool in Xvfb openbox; do
   command -v "$tool" >/dev/null || { echo "$tool is missing: scripts/deps.sh installs it" >&2; exit 1; }
 done
 
@@ -21,13 +21,16 @@ cleanup() {
 }
 trap cleanup EXIT
 
-openbox --sm-disable >/dev/null 2>&1 &
+# Openbox runs its start-up command once it manages the screen; windows
+# mapped before that would stay unframed.
+ready=$(mktemp -u)
+openbox --sm-disable --startup "touch $ready" >/dev/null 2>&1 &
 wm=$!
-# The window manager is ready once it has announced itself on the root window.
-for _ in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.1
+for _ in $(seq 200); do
+  [ -e "$ready" ] && break
+  sleep 0.05
 done
-xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || { echo "openbox did not start" >&2; exit 1; }
+[ -e "$ready" ] || { echo "openbox did not start" >&2; exit 1; }
+rm -f "$ready"
 
 QT_QPA_PLATFORM=xcb "$@"

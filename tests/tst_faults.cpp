@@ -39,6 +39,28 @@ Form1* importAll(WindowDriver& d, const std::vector<std::pair<QString, QByteArra
   return d.Main();
 }
 
+// Checks that every row of an import under a failing disk is either in the
+// file or counted in a box, and returns the sum. The failure may surface at
+// a later row (that row's box counts it and the rows a failure rolled back
+// before it) or when the table is reopened (that box counts the stored rows
+// that could not be kept); both are correct reports, so either may come.
+int rowsKeptOrReported(WindowDriver& d, int imported) {
+  const int stored = d.TableRows("count(*)").first().toInt();
+  if (stored <= 0 || stored >= imported) return stored;
+  int reported = 0;
+  static const QRegularExpression lost(
+      R"(^Error #: -13, database or disk is full(?: \((\d+) rows stored before this one could not be kept either\)| \((\d+) stored rows could not be kept\))?, SQLite$)");
+  for (const QString& t : d.boxes.Texts()) {
+    const auto m = lost.match(t);
+    if (!m.hasMatch()) {
+      qWarning("unexpected box: %s", qPrintable(t));
+      return -1;
+    }
+    reported += m.captured(2).isEmpty() ? 1 + m.captured(1).toInt() : m.captured(2).toInt();
+  }
+  return stored + reported;
+}
+
 // Ends the program and lets its connection go while the test VFS still lives.
 void endBeforeTheVfs(WindowDriver& d) {
   d.Main()->shutdown();
@@ -134,25 +156,31 @@ class TestFaults : public QObject {
     QCOMPARE(f->fgRS->Rows(), 3);
   }
 
+  // The faults that depend on how the file grows also run over a file that
+  // holds many free pages, as a user's file may after emptying a large table.
+  static void fileKinds() {
+    QTest::addColumn<bool>("freePages");
+    QTest::newRow("fresh file") << false;
+    QTest::newRow("file with many free pages") << true;
+  }
+  static void leaveFreePages(const QString& database) {
+    ExecOn(database, "INSERT INTO tblYieldReport (Material) SELECT zeroblob(100000) FROM "
+                     "(WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) SELECT i FROM n)");
+    ExecOn(database, "DELETE FROM tblYieldReport");
+  }
+
+  void diskFillingUpDuringAnImport_data() { fileKinds(); }
   void diskFillingUpDuringAnImport() {
+    QFETCH(bool, freePages);
     FaultyVfs vfs;
     WindowDriver d;
+    if (freePages) leaveFreePages(d.folder.DatabasePath());
     QCOMPARE(d.Start(), 0);
     vfs.FailWritesAfter(30);  // a few thousand rows' worth of pages, then the disk is full
     Form1* f = importAll(d, {{"big.yrp", boards(20000)}});
-    // Every row that is not in the file is reported: one box per failed row,
-    // and the rows a failure rolled back are counted in the first box.
+    QCOMPARE(rowsKeptOrReported(d, 20000), 20000);
     const int stored = d.TableRows("count(*)").first().toInt();
-    QVERIFY(stored > 0);
-    QVERIFY(stored < 20000);
-    qsizetype reported = 0;
-    for (const QString& t : d.boxes.Texts()) {
-      static const QRegularExpression lost(R"(^Error #: -13, database or disk is full(?: \((\d+) rows stored before this one could not be kept either\))?, SQLite$)");
-      const auto m = lost.match(t);
-      QVERIFY2(m.hasMatch(), qPrintable(t));
-      reported += 1 + m.captured(1).toInt();
-    }
-    QCOMPARE(reported + stored, 20000);
+    QVERIFY(stored > 0 && stored < 20000);
     QCOMPARE(f->fgRS->Rows() - 1, stored);
     QCOMPARE(d.TableRows("min(Btime = 0), count(DISTINCT Btime)"), QStringList({QStringLiteral("0\t%1").arg(stored)}));
     // Space freed: the program goes on and the next import works.
@@ -165,11 +193,14 @@ class TestFaults : public QObject {
     endBeforeTheVfs(d);
   }
 
+  void aWriteFailingOnceIsWrittenAgain_data() { fileKinds(); }
   void aWriteFailingOnceIsWrittenAgain() {
     // Rows reach the file in groups on a writer thread; a group that fails
     // once is written again, and nothing is reported when that works.
+    QFETCH(bool, freePages);
     FaultyVfs vfs;
     WindowDriver d;
+    if (freePages) leaveFreePages(d.folder.DatabasePath());
     QCOMPARE(d.Start(), 0);
     vfs.FailOneWriteAfter(8);  // emptying the table takes fewer
     Form1* f = importAll(d, {{"big.yrp", boards(20000)}});

@@ -7,6 +7,7 @@
 #include "YieldReportImport.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 
 using namespace modReportGeneration;
@@ -53,6 +54,42 @@ class TestStore : public QObject {
     OpenYieldRecordset();
     QCOMPARE(GetYieldRecordset()->RecordCount(), 0);
     QVERIFY(GetYieldRecordset() == YieldRecordset);
+    QVERIFY(boxes->boxes.empty());
+  }
+
+  // The tests start from the schema, never from the program's own scratch
+  // database, which holds whatever its user last imported.
+  void testsStartFromAFreshDatabase() {
+    QVERIFY(QFileInfo(QStringLiteral(TEMPLATE_DATABASE)).canonicalFilePath() !=
+            QFileInfo(QCoreApplication::applicationDirPath() + "/ReportGenTemplate.mdb").canonicalFilePath());
+    QCOMPARE(QueryRows(folder->DatabasePath(), "SELECT count(*) FROM tblYieldReport"), QStringList{"0"});
+    QCOMPARE(QueryRows(folder->DatabasePath(), "PRAGMA freelist_count"), QStringList{"0"});
+  }
+
+  // Emptying the table gives its pages back: after a large import, the next
+  // start (or import) leaves a file of a few pages, not of the largest import.
+  void emptyingGivesTheSpaceBack() {
+    const qint64 fresh = QFileInfo(folder->DatabasePath()).size();
+    OpenReportDatabase();
+    ClearYieldReport();
+    OpenYieldRecordset();
+    QByteArray lines;
+    for (int i = 0; i < 20000; ++i)
+      lines += QStringLiteral("2024-03-07,%1,Ann,Acme,RIP,Oak,4,120,90,75,110,80,72.7,88.9\n").arg(i).toUtf8();
+    ImportYieldReportFile(folder->WriteFile("big.yrp", lines));
+    OpenYieldRecordset();
+    QCOMPARE(GetYieldRecordset()->RecordCount(), 20000);
+    const qint64 full = QFileInfo(folder->DatabasePath()).size();
+    QVERIFY(full > 10 * fresh);
+    ClearYieldReport();
+    QCOMPARE(QueryRows(folder->DatabasePath(), "SELECT count(*) FROM tblYieldReport"), QStringList{"0"});
+    QCOMPARE(QFileInfo(folder->DatabasePath()).size(), fresh);
+    // A file left with free pages by another program is made small at start.
+    ExecOn(folder->DatabasePath(), "INSERT INTO tblYieldReport (Material) VALUES (zeroblob(2000000))");
+    ExecOn(folder->DatabasePath(), "DELETE FROM tblYieldReport");
+    QVERIFY(QFileInfo(folder->DatabasePath()).size() > 10 * fresh);
+    ClearYieldReport();
+    QCOMPARE(QFileInfo(folder->DatabasePath()).size(), fresh);
     QVERIFY(boxes->boxes.empty());
   }
 
