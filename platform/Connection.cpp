@@ -3,6 +3,7 @@
 #include "ColumnStore.h"
 #include "ErrorInfo.h"
 #include "RuntimeErrors.h"
+#include "SqlStatement.h"
 #include "SqliteSession.h"
 
 #include <QRegularExpression>
@@ -58,15 +59,13 @@ void Connection::Execute(const QString& commandText, int* recordsAffected, int) 
   if (recordsAffected) *recordsAffected = changed;
 
   // A table emptied as a whole starts a mirror of the rows written to it next.
-  static const QRegularExpression emptyTable(QStringLiteral("^\\s*DELETE\\s+FROM\\s+\"?(\\w+)\"?\\s*;?\\s*$"),
-                                             QRegularExpression::CaseInsensitiveOption);
-  const auto m = emptyTable.match(sql);
-  if (!m.hasMatch()) return;
+  const SqlStatement statement = SqlStatement::Parse(sql);
+  if (statement.kind != SqlStatement::Kind::DeleteAll) return;
   session->GiveBackFreePages();
-  const PreparedStatement stmt = session->Prepare(QStringLiteral("SELECT * FROM \"%1\"").arg(m.captured(1)));
+  const PreparedStatement stmt = session->Prepare(QStringLiteral("SELECT * FROM \"%1\"").arg(statement.table));
   auto store = std::make_shared<ColumnStore>();
   for (int i = 0; i < sqlite3_column_count(stmt.get()); ++i)
     store->AddColumn(QString::fromUtf8(sqlite3_column_name(stmt.get(), i)),
                      ColumnTypeOfDeclared(sqlite3_column_decltype(stmt.get(), i)));
-  session->StartMirror(m.captured(1), std::move(store));
+  session->StartMirror(statement.table, std::move(store));
 }

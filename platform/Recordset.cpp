@@ -4,6 +4,7 @@
 #include "Connection.h"
 #include "ErrorInfo.h"
 #include "RuntimeErrors.h"
+#include "SqlStatement.h"
 #include "SqliteSession.h"
 #include "ValueParse.h"
 #include "ValueText.h"
@@ -87,7 +88,9 @@ void Recordset::Open(const QString& source, const std::shared_ptr<Connection>& a
     commitFailure = e;
   }
 
-  if (!OpenFromMirror(source, *session)) {
+  const SqlStatement statement = SqlStatement::Parse(source);
+  answeredFromMemory_ = OpenFromMirror(statement, *session);
+  if (!answeredFromMemory_) {
     PreparedStatement stmt;
     const QString stable = withStableOrder(source);
     if (!stable.isEmpty()) {
@@ -113,11 +116,8 @@ void Recordset::Open(const QString& source, const std::shared_ptr<Connection>& a
     }
   }
 
-  static const QRegularExpression plainTable(QStringLiteral("^\\s*select\\s+\\*\\s+from\\s+(\\w+)\\b"),
-                                             QRegularExpression::CaseInsensitiveOption);
-  const auto m = plainTable.match(source);
-  updatable_ = lockType != adLockReadOnly && m.hasMatch();
-  table_ = updatable_ ? m.captured(1).toLower() : QString();  // SQL names ignore letter case
+  updatable_ = lockType != adLockReadOnly && statement.kind == SqlStatement::Kind::SelectAll;
+  table_ = updatable_ ? statement.table.toLower() : QString();  // SQL names ignore letter case
   source_ = source;
   open_ = true;
   position_ = 0;
@@ -132,20 +132,14 @@ std::vector<uint32_t> allRows(const ColumnStore& store) {
 }
 }  // namespace
 
-bool Recordset::OpenFromMirror(const QString& source, SqliteSession& session) {
-  static const QRegularExpression selectAll(
-      QStringLiteral("^\\s*select\\s+\\*\\s+from\\s+(\\w+)(?:\\s+order\\s+by\\s+(\\w+(?:\\s*,\\s*\\w+)*))?\\s*;?\\s*$"),
-      QRegularExpression::CaseInsensitiveOption);
-  static const QRegularExpression selectDistinct(
-      QStringLiteral("^\\s*select\\s+distinct\\s+(\\w+)\\s+from\\s+(\\w+)(?:\\s+order\\s+by\\s+(\\w+))?\\s*;?\\s*$"),
-      QRegularExpression::CaseInsensitiveOption);
-
-  if (const auto m = selectAll.match(source); m.hasMatch()) {
-    std::shared_ptr<ColumnStore> mirror = session.Mirror(m.captured(1));
-    if (!mirror) return false;
+bool Recordset::OpenFromMirror(const SqlStatement& statement, SqliteSession& session) {
+  if (!statement.AnsweredFromMemory()) return false;
+  std::shared_ptr<ColumnStore> mirror = session.Mirror(statement.table);
+  if (!mirror) return false;
+  if (statement.kind == SqlStatement::Kind::SelectAll) {
     std::vector<int> keys;
-    for (const QString& name : m.captured(2).split(u',', Qt::SkipEmptyParts)) {
-      const int col = mirror->FindColumn(name.trimmed());
+    for (const QString& name : statement.sortKeys) {
+      const int col = mirror->FindColumn(name);
       if (col < 0) return false;  // let the engine report it
       keys.push_back(col);
     }
@@ -153,15 +147,13 @@ bool Recordset::OpenFromMirror(const QString& source, SqliteSession& session) {
     store_ = std::move(mirror);
     return true;
   }
-  if (const auto m = selectDistinct.match(source); m.hasMatch()) {
-    std::shared_ptr<ColumnStore> mirror = session.Mirror(m.captured(2));
-    if (!mirror) return false;
-    const int col = mirror->FindColumn(m.captured(1));
-    if (col < 0 || (!m.captured(3).isEmpty() && mirror->FindColumn(m.captured(3)) != col)) return false;
+  {
+    const int col = mirror->FindColumn(statement.column);
+    if (col < 0) return false;
     const ColumnRanks ranks = RankColumn(*mirror, col, allRows(*mirror));
     const ColumnStore::Column& c = mirror->At(col);
     auto distinct = std::make_shared<ColumnStore>();
-    distinct->AddColumn(m.captured(1), c.type);
+    distinct->AddColumn(statement.column, c.type);
     std::vector<CellValue> cell(1);
     if (ranks.hasNull) distinct->AppendRow(cell);
     for (size_t k = 1; k < ranks.rowOfRank.size(); ++k) {
@@ -176,7 +168,6 @@ bool Recordset::OpenFromMirror(const QString& source, SqliteSession& session) {
     store_ = std::move(distinct);
     return true;
   }
-  return false;
 }
 
 void Recordset::LoadRows(sqlite3_stmt* stmt) {

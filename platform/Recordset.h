@@ -17,6 +17,7 @@
 class Connection;
 class Recordset;
 class SqliteSession;
+struct SqlStatement;
 struct sqlite3_stmt;
 
 // One field of a recordset, addressed by position: reads the current record,
@@ -48,6 +49,8 @@ class Recordset : public QObject {
             int lockType, int options);
   bool IsOpen() const { return open_; }
   QString Source() const { return source_; }
+  // True when the rows came from the session's table mirror, not the engine.
+  bool AnsweredFromMemory() const { return answeredFromMemory_; }
 
   // Records visible under the current filter.
   qint64 RecordCount() const;
@@ -81,7 +84,7 @@ class Recordset : public QObject {
  private:
   friend class Field;
   void RequireOpen() const;
-  bool OpenFromMirror(const QString& source, SqliteSession& session);
+  bool OpenFromMirror(const SqlStatement& statement, SqliteSession& session);
   void LoadRows(sqlite3_stmt* stmt);
   void PrepareInsert();
   // The row's values as the insert statement's parameters.
@@ -99,6 +102,7 @@ class Recordset : public QObject {
   QString source_;
   QString table_;  // table rows are added to; empty when not updatable
   bool updatable_ = false;
+  bool answeredFromMemory_ = false;
   std::shared_ptr<SqliteSession> session_;
   sqlite3_stmt* insert_ = nullptr;  // kept by the session
   QByteArray insertSql_;

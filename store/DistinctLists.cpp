@@ -1,6 +1,7 @@
 #include "DistinctLists.h"
 
 #include "ReportDatabase.h"
+#include "StoreStatements.h"
 
 namespace modReportGeneration {
 
@@ -21,28 +22,23 @@ void ListDistinct(const QString& statement, const QString& column, QStringList& 
 }  // namespace
 
 void ListJobNames(QStringList& list) {
-  ListDistinct(QStringLiteral("SELECT DISTINCT JobName FROM tblYieldReport order by jobname"),
-               QStringLiteral("JobName"), list);
+  ListDistinct(Statements::JobNames, QStringLiteral("JobName"), list);
 }
 
 void ListMaterials(QStringList& list) {
-  ListDistinct(QStringLiteral("SELECT DISTINCT material FROM tblYieldReport order by material"),
-               QStringLiteral("Material"), list);
+  ListDistinct(Statements::Materials, QStringLiteral("Material"), list);
 }
 
 void ListSuppliers(QStringList& list) {
-  ListDistinct(QStringLiteral("SELECT DISTINCT Supplier FROM tblYieldReport order by Supplier"),
-               QStringLiteral("Supplier"), list);
+  ListDistinct(Statements::Suppliers, QStringLiteral("Supplier"), list);
 }
 
 void ListWidths(QStringList& list) {
-  ListDistinct(QStringLiteral("SELECT DISTINCT Width FROM tblYieldReport order by Width"), QStringLiteral("Width"),
-               list);
+  ListDistinct(Statements::Widths, QStringLiteral("Width"), list);
 }
 
 void ListDates(QStringList& list) {
-  ListDistinct(QStringLiteral("SELECT DISTINCT bdate FROM tblYieldReport order by bdate"), QStringLiteral("bdate"),
-               list);
+  ListDistinct(Statements::Dates, QStringLiteral("bdate"), list);
 }
 
 }  // namespace modReportGeneration

@@ -3,6 +3,7 @@
 #include "AppInfo.h"
 #include "ErrorBoxes.h"
 #include "RuntimeErrors.h"
+#include "StoreStatements.h"
 
 namespace modReportGeneration {
 
@@ -26,14 +27,14 @@ void ClearYieldReport() {
     RaiseError(kErrObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."),
                QStringLiteral("Connection"));
   int recordsAffected = 0;
-  ReportConnection->Execute(QStringLiteral("Delete * from tblYieldReport"), &recordsAffected,
+  ReportConnection->Execute(Statements::ClearYieldReport, &recordsAffected,
                             adCmdText | adExecuteNoRecords);
 }
 
 void OpenYieldRecordset() {
   try {
     YieldRecordset = std::make_shared<Recordset>();
-    YieldRecordset->Open(QStringLiteral("SELECT * FROM tblYieldReport order by bdate,material,width"),
+    YieldRecordset->Open(Statements::YieldRecords,
                          ReportConnection, adOpenKeyset, adLockOptimistic, adCmdText);
   } catch (...) {
     ShowErrorBox(CurrentError());

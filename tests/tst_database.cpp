@@ -11,6 +11,7 @@
 
 #include <QDate>
 #include <QFile>
+#include <QRandomGenerator>
 
 #include <sqlite3.h>
 
@@ -357,6 +358,61 @@ class TestDatabase : public QObject {
     BackgroundWriter::SetBatchHookForTests({});
     QCOMPARE(rs->RecordCount(), 16384);
     QCOMPARE(QueryRows(folder->DatabasePath(), "SELECT count(*) FROM tblYieldReport"), QStringList{"16384"});
+  }
+
+  // The table mirror answers "SELECT * ... ORDER BY" and "SELECT DISTINCT"
+  // in SQLite's place, so it must answer exactly as SQLite does: the same
+  // statements, read once from the mirror and once by SQLite from the same
+  // file (through a second connection, which has no mirror), row for row.
+  void mirrorAnswersAsSQLiteDoes() {
+    conn->Execute("Delete * from tblYieldReport");
+    QVERIFY(conn->Session()->Mirror("tblYieldReport"));
+    const QStringList texts = {"",     "Oak",   "oak",    "OAK",   " Oak",  "Oak ",     "\tOak",    "Öak",
+                               "Oak",  "Ash",   "ash",    "Äsh",   "Ash",   "Wei\u00DF", "Weiss",   "\uE000x",
+                               "\U0001D512ak", "\uFFFDz", "Z", "zz", "a\u0301", "\u00E1", "10", "9"};
+    const QStringList numbers = {"", "-0", "0", "1e-300", "-1e-300", "10", "9", "9.5", "-1", "1e300", "4", "4.0",
+                                 "0.1", "0.30000000000000004", "-2.5", "100"};
+    const QStringList dates = {"", "2023-12-31", "2024-01-01", "1999-05-05", "2024-1-2", "12/31/2023", "0001-01-01",
+                               "9999-12-31", "2024-02-29"};
+    QRandomGenerator random(20241207);
+    const auto pick = [&](const QStringList& from) { return from[int(random.bounded(from.size()))]; };
+    auto rs = openAll(conn);
+    for (int i = 0; i < 3000; ++i) {
+      rs->AddNew();
+      rs->Fields("Btime").SetValue(QString::number(i));  // tells ties apart
+      rs->Fields("BDate").SetValue(pick(dates));
+      rs->Fields("Material").SetValue(pick(texts));
+      rs->Fields("Supplier").SetValue(pick(texts));
+      rs->Fields("Operator").SetValue(pick(texts));
+      rs->Fields("Width").SetValue(pick(numbers));
+      rs->Fields("BoardLength").SetValue(pick(numbers));
+      rs->Update();
+    }
+    auto other = openConnection(folder->DatabasePath());
+    const QStringList statements = {kSelectAll,
+                                    "SELECT * FROM tblYieldReport",
+                                    "select * from tblYieldReport order by Width, BoardLength",
+                                    "SELECT * FROM tblYieldReport ORDER BY Supplier,Operator,bdate",
+                                    "SELECT DISTINCT material FROM tblYieldReport order by material",
+                                    "SELECT DISTINCT Supplier FROM tblYieldReport order by Supplier",
+                                    "SELECT DISTINCT Width FROM tblYieldReport order by Width",
+                                    "SELECT DISTINCT bdate FROM tblYieldReport order by bdate",
+                                    "SELECT DISTINCT BoardLength FROM tblYieldReport order by BoardLength",
+                                    "SELECT DISTINCT JobName FROM tblYieldReport order by jobname"};
+    for (const QString& sql : statements) {
+      auto fromMirror = openAll(conn, sql);
+      QVERIFY2(conn->Session()->Mirror("tblYieldReport"), qPrintable(sql));
+      auto fromSqlite = openAll(other, sql);
+      QCOMPARE(fromMirror->RecordCount(), fromSqlite->RecordCount());
+      QCOMPARE(fromMirror->FieldCount(), fromSqlite->FieldCount());
+      for (qint64 r = 0; r < fromMirror->RecordCount(); ++r)
+        for (int c = 0; c < fromMirror->FieldCount(); ++c)
+          if (fromMirror->CellText(r, c) != fromSqlite->CellText(r, c))
+            QFAIL(qPrintable(QStringLiteral("%1: row %2, %3: mirror '%4', SQLite '%5'")
+                                 .arg(sql)
+                                 .arg(r)
+                                 .arg(fromMirror->FieldName(c), fromMirror->CellText(r, c), fromSqlite->CellText(r, c))));
+    }
   }
 
   void rowBatchesKeepEveryValue() {

@@ -3,6 +3,8 @@
 #include "DistinctLists.h"
 #include "ErrorInfo.h"
 #include "ReportDatabase.h"
+#include "SqlStatement.h"
+#include "StoreStatements.h"
 #include "TestSupport.h"
 #include "YieldReportImport.h"
 
@@ -90,6 +92,24 @@ class TestStore : public QObject {
     QVERIFY(QFileInfo(folder->DatabasePath()).size() > 10 * fresh);
     ClearYieldReport();
     QCOMPARE(QFileInfo(folder->DatabasePath()).size(), fresh);
+    QVERIFY(boxes->boxes.empty());
+  }
+
+  // The road after an import is fast because the store's reads are answered
+  // from the table mirror; a statement edited out of that shape must fail here.
+  void storeStatementsAreAnsweredFromMemory() {
+    QCOMPARE(SqlStatement::Parse(Statements::ClearYieldReport).kind, SqlStatement::Kind::DeleteAll);
+    for (const QString& sql : {Statements::YieldRecords, Statements::JobNames, Statements::Materials,
+                               Statements::Suppliers, Statements::Widths, Statements::Dates})
+      QVERIFY2(SqlStatement::Parse(sql).AnsweredFromMemory(), qPrintable(sql));
+    OpenReportDatabase();
+    ClearYieldReport();
+    OpenYieldRecordset();
+    QVERIFY(GetYieldRecordset()->AnsweredFromMemory());
+    ImportYieldReportFile(folder->WriteFile("a.yrp", "2024-03-07,a,Ann,Acme,RIP,Oak,4,120,90,75,110,80,72.7,88.9\n"));
+    OpenYieldRecordset();
+    QVERIFY(GetYieldRecordset()->AnsweredFromMemory());
+    QCOMPARE(GetYieldRecordset()->RecordCount(), 1);
     QVERIFY(boxes->boxes.empty());
   }
 
