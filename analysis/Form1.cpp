@@ -146,14 +146,12 @@ void Form1::LaySummaryLabels() {
 }
 
 void Form1::cmdSelectFiles_Click() {
-  try {
+  TrapInWindowBox([&] {
     if (!fileWindow_) fileWindow_ = new frmGetFiles(this);
     fileWindow_->show();
     fileWindow_->raise();
     fileWindow_->activateWindow();
-  } catch (...) {
-    ShowWindowErrorBox(CurrentError());
-  }
+  });
 }
 
 void Form1::cmdExit_Click() { shutdown(); }

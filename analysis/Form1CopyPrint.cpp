@@ -6,20 +6,18 @@
 
 void Form1::cmdCopy_Click() {
   // A clipboard that cannot be written is reported like any handler's failure.
-  try {
+  TrapInWindowBox([&] {
     const int rows = fgSummary->Rows();
     const int cols = fgSummary->Cols();
     fgSummary->Select(1, 1, rows - 1, cols - 1);
     ClipboardClear();
     ClipboardSetText(fgSummary->ClipUtf8());
     fgSummary->Select(1, 1);
-  } catch (...) {
-    ShowWindowErrorBox(CurrentError());
-  }
+  });
 }
 
 void Form1::cmdCopy2_Click() {
-  try {
+  TrapInWindowBox([&] {
     if (fgRS->Rows() < 2) return;
     ClipboardClear();
     const int rows = fgRS->Rows();
@@ -27,19 +25,15 @@ void Form1::cmdCopy2_Click() {
     fgRS->Select(0, 0, rows - 1, cols - 1);
     ClipboardSetText(fgRS->ClipUtf8());
     fgRS->Select(1, 1);
-  } catch (...) {
-    ShowWindowErrorBox(CurrentError());
-  }
+  });
 }
 
 void Form1::cmdPrint_Click() {
-  try {
-    SetMousePointer(this, vbHourglass);
-    fgSummary->PrintGrid();
-    SetMousePointer(this, vbDefault);
-  } catch (...) {
-    const ErrorInfo error = CurrentError();
-    SetMousePointer(this, vbDefault);
-    ShowWindowErrorBox(error);
-  }
+  TrapInWindowBox(
+      [&] {
+        SetMousePointer(this, vbHourglass);
+        fgSummary->PrintGrid();
+        SetMousePointer(this, vbDefault);
+      },
+      [this] { SetMousePointer(this, vbDefault); });
 }

@@ -30,7 +30,7 @@ QString bound(const QString& text) { return isDate(text) ? text : QStringLiteral
 }  // namespace
 
 void Form1::cmdFilter_Click() {
-  try {
+  TrapInWindowBox([&] {
     if (!mrsYield) return;
     mrsYield->SetFilter(QString());
     if (mrsYield->RecordCount() < 1) return;
@@ -61,7 +61,5 @@ void Form1::cmdFilter_Click() {
     filter += (filter.isEmpty() ? QStringLiteral("BDate >= ") : QStringLiteral(" And BDate >= ")) + bound(start) +
               QStringLiteral(" AND BDate <=") + bound(end);
     mrsYield->SetFilter(filter);
-  } catch (...) {
-    ShowWindowErrorBox(CurrentError());
-  }
+  });
 }

@@ -5,19 +5,15 @@
 #include "ReportDatabase.h"
 
 void Form1::GetRecordSet() {
-  try {
+  TrapInWindowBox([&] {
     mrsYield = modReportGeneration::GetYieldRecordset();
-  } catch (...) {
-    ShowWindowErrorBox(CurrentError());
-  }
+  });
 }
 
 void Form1::DisplayRecordSet() {
-  try {
+  TrapInWindowBox([&] {
     fgRS->SetDataSource(nullptr);
     fgRS->SetDataSource(mrsYield);
     fgRS->AutoSize(1, fgRS->Cols() - 1, false, 50);
-  } catch (...) {
-    ShowWindowErrorBox(CurrentError());
-  }
+  });
 }

@@ -54,7 +54,7 @@ QString formatted(double v) { return QLocale().toString(v, 'f', 2); }
 }  // namespace
 
 void Form1::cmdSummary_Click() {
-  try {
+  TrapInWindowBox([&] {
     if (fgRS->Rows() < 2) return;
     fgSummary->SetTextMatrix(2, 2, cmboSupplier->currentText());
     fgSummary->SetTextMatrix(2, 3, cmboMaterial->currentText());
@@ -76,7 +76,5 @@ void Form1::cmdSummary_Click() {
     fgSummary->SetTextMatrix(11, 2, formatted(percent(p, n)));
     fgSummary->SetTextMatrix(12, 2, formatted(percent(p, c)));
     fgSummary->AutoSize(1, fgSummary->Cols() - 1, false, 50);
-  } catch (...) {
-    ShowWindowErrorBox(CurrentError());
-  }
+  });
 }

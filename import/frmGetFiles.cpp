@@ -46,49 +46,41 @@ frmGetFiles::frmGetFiles(MainWindowRefresh* mainWindow)
 
 void frmGetFiles::ShowFolder(const QString& folder) {
   const QString lastGood = Dir1->Path();
-  try {
-    Dir1->SetPath(folder);
-  } catch (...) {
-    ShowWindowErrorBox(CurrentError());
-    Drive1->SetDriveOf(lastGood.isEmpty() ? QDir::rootPath() : lastGood);
-  }
+  TrapInWindowBox([&] { Dir1->SetPath(folder); },
+                  [&] { Drive1->SetDriveOf(lastGood.isEmpty() ? QDir::rootPath() : lastGood); });
 }
 
 void frmGetFiles::Drive1_Change() { ShowFolder(Drive1->Drive()); }
 
 void frmGetFiles::Dir1_Change() {
-  try {
+  TrapInWindowBox([&] {
     File1->SetPath(Dir1->Path());
     Drive1->SetDriveOf(Dir1->Path());
-  } catch (...) {
-    ShowWindowErrorBox(CurrentError());
-  }
+  });
 }
 
 void frmGetFiles::cmdOpenFiles_Click() {
   if (File1->ListCount() == 0) return;
-  try {
-    SetMousePointer(this, vbHourglass);
-    cProcessCalData batch;
-    batch.SetFilePath(Dir1->Path());
-    batch.SetFileList(File1);
-    batch.CreateFileNames();
-    ClearYieldReport();
-    OpenYieldRecordset();
-    batch.ProcessFiles();
-    SetMousePointer(this, vbDefault);
-    hide();
-    OpenYieldRecordset();
-    mainWindow_->GetRecordSet();
-    mainWindow_->DisplayRecordSet();
-    mainWindow_->GetSuppliers();
-    mainWindow_->GetMaterials();
-    mainWindow_->GetWidths();
-    mainWindow_->Getdates();
-    SetMousePointer(this, vbDefault);
-  } catch (...) {
-    const ErrorInfo error = CurrentError();
-    SetMousePointer(this, vbDefault);
-    ShowWindowErrorBox(error);
-  }
+  TrapInWindowBox(
+      [&] {
+        SetMousePointer(this, vbHourglass);
+        cProcessCalData batch;
+        batch.SetFilePath(Dir1->Path());
+        batch.SetFileList(File1);
+        batch.CreateFileNames();
+        ClearYieldReport();
+        OpenYieldRecordset();
+        batch.ProcessFiles();
+        SetMousePointer(this, vbDefault);
+        hide();
+        OpenYieldRecordset();
+        mainWindow_->GetRecordSet();
+        mainWindow_->DisplayRecordSet();
+        mainWindow_->GetSuppliers();
+        mainWindow_->GetMaterials();
+        mainWindow_->GetWidths();
+        mainWindow_->Getdates();
+        SetMousePointer(this, vbDefault);
+      },
+      [this] { SetMousePointer(this, vbDefault); });
 }

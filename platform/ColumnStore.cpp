@@ -140,6 +140,16 @@ uint32_t ColumnStore::AppendRow(const std::vector<CellValue>& cells) {
   return uint32_t(rows_++);
 }
 
+CellValue ColumnStore::Cell(int column, qint64 row) const {
+  const Column& c = columns_[column];
+  CellValue v;
+  v.isNull = IsNull(column, row);
+  v.number = c.type == ColumnType::Number ? c.number[size_t(row)] : 0;
+  v.date = c.type == ColumnType::Date ? c.date[size_t(row)] : kNullDate;
+  v.text = c.type == ColumnType::Text ? c.text[size_t(row)] : 0;
+  return v;
+}
+
 bool ColumnStore::IsNull(int column, qint64 row) const {
   const Column& c = columns_[column];
   switch (c.type) {

@@ -89,6 +89,8 @@ class ColumnStore {
   void EndRow() { ++rows_; }
 
   bool IsNull(int column, qint64 row) const;
+  // A stored cell as the value it was stored from.
+  CellValue Cell(int column, qint64 row) const;
   QVariant Value(int column, qint64 row) const;
   QString Text(int column, qint64 row) const;
   // Appends the text of a cell to out as UTF-8, without temporaries

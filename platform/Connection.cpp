@@ -63,9 +63,5 @@ void Connection::Execute(const QString& commandText, int* recordsAffected, int) 
   if (statement.kind != SqlStatement::Kind::DeleteAll) return;
   session->GiveBackFreePages();
   const PreparedStatement stmt = session->Prepare(QStringLiteral("SELECT * FROM \"%1\"").arg(statement.table));
-  auto store = std::make_shared<ColumnStore>();
-  for (int i = 0; i < sqlite3_column_count(stmt.get()); ++i)
-    store->AddColumn(QString::fromUtf8(sqlite3_column_name(stmt.get(), i)),
-                     ColumnTypeOfDeclared(sqlite3_column_decltype(stmt.get(), i)));
-  session->StartMirror(statement.table, std::move(store));
+  session->StartMirror(statement.table, ColumnsOf(stmt.get()));
 }

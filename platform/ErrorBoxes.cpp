@@ -14,3 +14,13 @@ QString WindowErrorBoxText(const ErrorInfo& e) {
 void ShowErrorBox(const ErrorInfo& error) { ShowMessageBox(AppTitle(), ErrorBoxText(error)); }
 
 void ShowWindowErrorBox(const ErrorInfo& error) { ShowMessageBox(AppTitle(), WindowErrorBoxText(error)); }
+
+void TrapInWindowBox(const std::function<void()>& work, const std::function<void()>& cleanUp) {
+  try {
+    work();
+  } catch (...) {
+    const ErrorInfo error = CurrentError();
+    if (cleanUp) cleanUp();
+    ShowWindowErrorBox(error);
+  }
+}

@@ -18,15 +18,6 @@ namespace {
 bool isIdentStart(QChar c) { return c.isLetter() || c == u'_'; }
 bool isIdentPart(QChar c) { return c.isLetterOrNumber() || c == u'_'; }
 
-struct Scanner {
-  const QString& s;
-  qsizetype i = 0;
-  void skipSpaces() {
-    while (i < s.size() && s[i].isSpace()) ++i;
-  }
-  bool atEnd() const { return i >= s.size(); }
-};
-
 template <typename T>
 bool compare(RecordFilter::Op op, const T& a, const T& b) {
   switch (op) {
@@ -42,82 +33,130 @@ bool compare(RecordFilter::Op op, const T& a, const T& b) {
 
 }  // namespace
 
+namespace {
+
+// Reads a filter text step by step: a column, an operator, a literal, and
+// the joining AND; each step refuses what it cannot read.
+class FilterReader {
+ public:
+  FilterReader(const QString& text, const ColumnStore& store) : text_(text), store_(store) {}
+
+  bool AtEnd() {
+    SkipSpaces();
+    return i_ >= text_.size();
+  }
+
+  // A column name of the store; returns its index.
+  int Column() {
+    SkipSpaces();
+    if (AtEnd() || !isIdentStart(text_[i_])) refuse(QStringLiteral("column name expected"), text_);
+    const qsizetype start = i_;
+    while (i_ < text_.size() && isIdentPart(text_[i_])) ++i_;
+    name_ = text_.mid(start, i_ - start);
+    const int column = store_.FindColumn(name_);
+    if (column < 0) refuse(QStringLiteral("unknown column %1").arg(name_), text_);
+    return column;
+  }
+
+  RecordFilter::Op Operator() {
+    using Op = RecordFilter::Op;
+    SkipSpaces();
+    static const struct {
+      const char16_t* mark;
+      Op op;
+    } ops[] = {{u"<=", Op::Le}, {u">=", Op::Ge}, {u"<>", Op::Ne}, {u"=", Op::Eq}, {u"<", Op::Lt}, {u">", Op::Gt}};
+    const QStringView rest = QStringView(text_).mid(i_);
+    for (const auto& o : ops) {
+      const QStringView mark(o.mark);
+      if (rest.startsWith(mark)) {
+        i_ += mark.size();
+        return o.op;
+      }
+    }
+    refuse(QStringLiteral("comparison operator expected after %1").arg(name_), text_);
+  }
+
+  // A quoted literal ('' for one quote) or a token running to the next space.
+  // quoted tells which; an empty quoted literal never matches.
+  QString Literal(bool& quoted) {
+    SkipSpaces();
+    if (AtEnd()) refuse(QStringLiteral("value expected after %1").arg(name_), text_);
+    quoted = text_[i_] == u'\'';
+    if (!quoted) {
+      const qsizetype start = i_;
+      while (i_ < text_.size() && !text_[i_].isSpace()) ++i_;
+      return text_.mid(start, i_ - start);
+    }
+    QString literal;
+    for (++i_; i_ < text_.size(); ++i_) {
+      if (text_[i_] != u'\'') {
+        literal += text_[i_];
+        continue;
+      }
+      if (i_ + 1 < text_.size() && text_[i_ + 1] == u'\'') {
+        literal += u'\'';
+        ++i_;
+        continue;
+      }
+      ++i_;
+      return literal;
+    }
+    refuse(QStringLiteral("unterminated quote"), text_);
+  }
+
+  // The literal converted to the clause's column type.
+  void Convert(const QString& literal, RecordFilter::Clause& c) const {
+    const ColumnStore::Column& col = store_.At(c.column);
+    bool ok = true;
+    switch (col.type) {
+      case ColumnType::Text: c.text = literal; break;
+      case ColumnType::Number: {
+        const QString dp = QLocale().decimalPoint();
+        ok = ParseNumber(literal, c.number, dp.size() == 1 ? dp[0] : QChar(u'.'));
+        break;
+      }
+      case ColumnType::Date: ok = ParseDate(literal, c.date); break;
+    }
+    if (!ok) refuse(QStringLiteral("'%1' is not a value of column %2").arg(literal, col.name), text_);
+  }
+
+  // The joining word, allowed right after a closing quote.
+  void And() {
+    SkipSpaces();
+    const QStringView join = QStringView(text_).mid(i_, 3);
+    if (join.compare(QLatin1String("AND"), Qt::CaseInsensitive) != 0 || i_ + 3 >= text_.size() ||
+        !text_[i_ + 3].isSpace())
+      refuse(QStringLiteral("AND expected at position %1").arg(i_ + 1), text_);
+    i_ += 3;
+  }
+
+ private:
+  void SkipSpaces() {
+    while (i_ < text_.size() && text_[i_].isSpace()) ++i_;
+  }
+  const QString& text_;
+  const ColumnStore& store_;
+  qsizetype i_ = 0;
+  QString name_;  // the clause's column as written, for messages
+};
+
+}  // namespace
+
 RecordFilter RecordFilter::Parse(const QString& text, const ColumnStore& store) {
   RecordFilter f;
-  Scanner sc{text};
-  sc.skipSpaces();
-  if (sc.atEnd()) refuse(QStringLiteral("empty expression"), text);
+  FilterReader reader(text, store);
+  if (reader.AtEnd()) refuse(QStringLiteral("empty expression"), text);
   for (;;) {
     Clause c;
-    // Column name.
-    sc.skipSpaces();
-    if (sc.atEnd() || !isIdentStart(text[sc.i])) refuse(QStringLiteral("column name expected"), text);
-    const qsizetype nameStart = sc.i;
-    while (!sc.atEnd() && isIdentPart(text[sc.i])) ++sc.i;
-    const QString name = text.mid(nameStart, sc.i - nameStart);
-    c.column = store.FindColumn(name);
-    if (c.column < 0) refuse(QStringLiteral("unknown column %1").arg(name), text);
-    // Operator.
-    sc.skipSpaces();
-    const QStringView rest = QStringView(text).mid(sc.i);
-    if (rest.startsWith(u"<=")) { c.op = Op::Le; sc.i += 2; }
-    else if (rest.startsWith(u">=")) { c.op = Op::Ge; sc.i += 2; }
-    else if (rest.startsWith(u"<>")) { c.op = Op::Ne; sc.i += 2; }
-    else if (rest.startsWith(u"=")) { c.op = Op::Eq; sc.i += 1; }
-    else if (rest.startsWith(u"<")) { c.op = Op::Lt; sc.i += 1; }
-    else if (rest.startsWith(u">")) { c.op = Op::Gt; sc.i += 1; }
-    else refuse(QStringLiteral("comparison operator expected after %1").arg(name), text);
-    // Value.
-    sc.skipSpaces();
-    if (sc.atEnd()) refuse(QStringLiteral("value expected after %1").arg(name), text);
-    QString literal;
-    if (text[sc.i] == u'\'') {
-      ++sc.i;
-      bool closed = false;
-      while (!sc.atEnd()) {
-        if (text[sc.i] == u'\'') {
-          if (sc.i + 1 < text.size() && text[sc.i + 1] == u'\'') {
-            literal += u'\'';
-            sc.i += 2;
-            continue;
-          }
-          ++sc.i;
-          closed = true;
-          break;
-        }
-        literal += text[sc.i++];
-      }
-      if (!closed) refuse(QStringLiteral("unterminated quote"), text);
-      c.nullLiteral = literal.isEmpty();
-    } else {
-      const qsizetype start = sc.i;
-      while (!sc.atEnd() && !text[sc.i].isSpace()) ++sc.i;
-      literal = text.mid(start, sc.i - start);
-    }
-    // Conversion to the column's type.
-    if (!c.nullLiteral) {
-      const ColumnStore::Column& col = store.At(c.column);
-      bool ok = true;
-      switch (col.type) {
-        case ColumnType::Text: c.text = literal; break;
-        case ColumnType::Number: {
-          const QString dp = QLocale().decimalPoint();
-          ok = ParseNumber(literal, c.number, dp.size() == 1 ? dp[0] : QChar(u'.'));
-          break;
-        }
-        case ColumnType::Date: ok = ParseDate(literal, c.date); break;
-      }
-      if (!ok) refuse(QStringLiteral("'%1' is not a value of column %2").arg(literal, col.name), text);
-    }
+    c.column = reader.Column();
+    c.op = reader.Operator();
+    bool quoted = false;
+    const QString literal = reader.Literal(quoted);
+    c.nullLiteral = quoted && literal.isEmpty();
+    if (!c.nullLiteral) reader.Convert(literal, c);
     f.clauses_.push_back(std::move(c));
-    // Joining word, allowed right after a closing quote.
-    sc.skipSpaces();
-    if (sc.atEnd()) break;
-    const QStringView join = QStringView(text).mid(sc.i, 3);
-    if (join.compare(QLatin1String("AND"), Qt::CaseInsensitive) != 0 || sc.i + 3 >= text.size() ||
-        !text[sc.i + 3].isSpace())
-      refuse(QStringLiteral("AND expected at position %1").arg(sc.i + 1), text);
-    sc.i += 3;
+    if (reader.AtEnd()) break;
+    reader.And();
   }
   return f;
 }

@@ -102,11 +102,7 @@ void Recordset::Open(const QString& source, const std::shared_ptr<Connection>& a
     }
     try {
       if (!stmt) stmt = session->Prepare(source);
-      store_ = std::make_shared<ColumnStore>();
-      const int columns = sqlite3_column_count(stmt.get());
-      for (int i = 0; i < columns; ++i)
-        store_->AddColumn(QString::fromUtf8(sqlite3_column_name(stmt.get(), i)),
-                          ColumnTypeOfDeclared(sqlite3_column_decltype(stmt.get(), i)));
+      store_ = ColumnsOf(stmt.get());
       LoadRows(stmt.get());
     } catch (...) {
       store_.reset();
@@ -157,11 +153,8 @@ bool Recordset::OpenFromMirror(const SqlStatement& statement, SqliteSession& ses
     std::vector<CellValue> cell(1);
     if (ranks.hasNull) distinct->AppendRow(cell);
     for (size_t k = 1; k < ranks.rowOfRank.size(); ++k) {
-      const uint32_t r = ranks.rowOfRank[k];
-      cell[0].isNull = false;
-      cell[0].number = c.type == ColumnType::Number ? c.number[r] : 0;
-      cell[0].date = c.type == ColumnType::Date ? c.date[r] : kNullDate;
-      cell[0].text = c.type == ColumnType::Text ? distinct->Pool().Intern(mirror->Pool().At(c.text[r])) : 0;
+      cell[0] = mirror->Cell(col, ranks.rowOfRank[k]);
+      if (c.type == ColumnType::Text) cell[0].text = distinct->Pool().Intern(mirror->Pool().At(cell[0].text));
       distinct->AppendRow(cell);
     }
     rows_ = allRows(*distinct);
@@ -379,15 +372,7 @@ int Recordset::RestoreLostRows(int count) {
     session_->BeginWrite();
     std::vector<CellValue> cells(size_t(store_->ColumnCount()));
     for (size_t k = rows_.size() - size_t(count); k < rows_.size(); ++k) {
-      const uint32_t r = rows_[k];
-      for (int c = 0; c < store_->ColumnCount(); ++c) {
-        const ColumnStore::Column& col = store_->At(c);
-        CellValue& v = cells[size_t(c)];
-        v.isNull = store_->IsNull(c, r);
-        v.number = col.type == ColumnType::Number ? col.number[r] : 0;
-        v.date = col.type == ColumnType::Date ? col.date[r] : kNullDate;
-        v.text = col.type == ColumnType::Text ? col.text[r] : 0;
-      }
+      for (int c = 0; c < store_->ColumnCount(); ++c) cells[size_t(c)] = store_->Cell(c, rows_[k]);
       if (InsertRow(cells) != SQLITE_DONE) break;
       ++restored;
     }
@@ -405,26 +390,33 @@ void Recordset::Update() {
   // The row is dropped whether or not it could be written.
   hasPending_ = false;
   PrepareInsert();
-  if (session_->IsMirror(table_, store_.get())) {
-    // Readers get these rows from the mirror, so the file can take them on
-    // the writer thread while the next rows are read.
-    EncodeRow(session_->LaterRows(insertSql_), pending_);
-    if (session_->LaterWritesFailed()) {
-      // Written now, with the rows the failure left out; a row that still
-      // cannot be kept fails this one too, which is the last of them.
-      const SqliteSession::Unkept unkept = session_->WriteFailedRowsNow();
-      if (unkept.rows > 0) {
-        QString description = unkept.message;
-        if (unkept.rows > 1)
-          description += QStringLiteral(" (%1 rows stored before this one could not be kept either)").arg(unkept.rows - 1);
-        RaiseSqliteError(unkept.code, description);
-      }
-    } else {
-      session_->LaterRowAdded();
-    }
-    AppendPending();
+  if (session_->IsMirror(table_, store_.get()))
+    AppendForWriter();
+  else
+    InsertNow();
+  AppendPending();
+}
+
+void Recordset::AppendForWriter() {
+  // Readers get these rows from the mirror, so the file can take them on
+  // the writer thread while the next rows are read.
+  EncodeRow(session_->LaterRows(insertSql_), pending_);
+  if (!session_->LaterWritesFailed()) {
+    session_->LaterRowAdded();
     return;
   }
+  // A group failed on the writer thread: written now, with the rows the
+  // failure left out; a row that still cannot be kept fails this one too,
+  // which is the last of them.
+  const SqliteSession::Unkept unkept = session_->WriteFailedRowsNow();
+  if (unkept.rows == 0) return;
+  QString description = unkept.message;
+  if (unkept.rows > 1)
+    description += QStringLiteral(" (%1 rows stored before this one could not be kept either)").arg(unkept.rows - 1);
+  RaiseSqliteError(unkept.code, description);
+}
+
+void Recordset::InsertNow() {
   bool inserted = false;
   try {
     session_->BeginWrite();
@@ -433,23 +425,24 @@ void Recordset::Update() {
     inserted = true;
     session_->EndWrite();
   } catch (ErrorInfo& error) {
-    // A failure that rolled back the rows stored before this one: write them
-    // again, and say so when that fails too, so that no row goes unreported.
-    // (When the group's commit failed, this row was one of them; its own box
-    // reports it.)
-    const int lost = session_->TakeLostRows() - (inserted ? 1 : 0);
-    if (lost > 0) {
-      const int restored = RestoreLostRows(lost);
-      if (restored < lost)
-        error.Description += QStringLiteral(" (%1 rows stored before this one could not be kept either)").arg(lost - restored);
-    }
-    throw error;
+    RecoverLostRows(error, inserted);
+    throw;
   }
-
   // The row joins the session's mirror when this recordset reads it; any
   // other store means the mirror no longer tells the whole table.
   if (!session_->IsMirror(table_, store_.get())) session_->DropMirrors();
-  AppendPending();
+}
+
+void Recordset::RecoverLostRows(ErrorInfo& error, bool inserted) {
+  // A failure that rolled back the rows stored before this one: write them
+  // again, and say so when that fails too, so that no row goes unreported.
+  // (When the group's commit failed, this row was one of them; its own box
+  // reports it.)
+  const int lost = session_->TakeLostRows() - (inserted ? 1 : 0);
+  if (lost <= 0) return;
+  const int restored = RestoreLostRows(lost);
+  if (restored < lost)
+    error.Description += QStringLiteral(" (%1 rows stored before this one could not be kept either)").arg(lost - restored);
 }
 
 void Recordset::AppendPending() {

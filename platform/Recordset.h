@@ -16,6 +16,7 @@
 
 class Connection;
 class Recordset;
+struct ErrorInfo;
 class SqliteSession;
 struct SqlStatement;
 struct sqlite3_stmt;
@@ -92,6 +93,14 @@ class Recordset : public QObject {
   // The pending row joins the recordset's rows.
   void AppendPending();
   void StoreCell(int index, QStringView text);
+  // The two ways a stored row reaches the file: handed to the session's
+  // writer thread (the table is mirrored, readers need not wait), or
+  // inserted here and now in the open group of writes.
+  void AppendForWriter();
+  void InsertNow();
+  // After a failed insert: writes again the rows the failure rolled back, and
+  // adds to the error how many of them could not be kept.
+  void RecoverLostRows(ErrorInfo& error, bool inserted);
   // Binds a row's values to the insert statement and runs it; false on failure.
   int InsertRow(const std::vector<CellValue>& cells);
   // Writes again the last `count` rows that a failure rolled back; returns

@@ -17,6 +17,14 @@ constexpr int kRowsPerTransaction = 8192;
 
 QString EngineName() { return QStringLiteral("SQLite"); }
 
+std::shared_ptr<ColumnStore> ColumnsOf(sqlite3_stmt* statement) {
+  auto store = std::make_shared<ColumnStore>();
+  for (int i = 0; i < sqlite3_column_count(statement); ++i)
+    store->AddColumn(QString::fromUtf8(sqlite3_column_name(statement, i)),
+                     ColumnTypeOfDeclared(sqlite3_column_decltype(statement, i)));
+  return store;
+}
+
 void RaiseSqliteError(int code, const QString& message) {
   // Negative numbers keep engine codes apart from the program's own numbers.
   RaiseError(-code, message, EngineName());

@@ -124,6 +124,9 @@ class SqliteSession {
   int lostRows_ = 0;
 };
 
+// An empty column store with the columns of a prepared statement's result.
+std::shared_ptr<ColumnStore> ColumnsOf(sqlite3_stmt* statement);
+
 // Raises an engine error for a code with no open database behind it.
 [[noreturn]] void RaiseSqliteError(int code, const QString& message);
 
