@@ -159,7 +159,7 @@ struct SizeResult {
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-  QApplication app(argc, argv);
+  GuardedApplication app(argc, argv);
   QStringList args = app.arguments();
   auto option = [&](const QString& name, const QString& fallback) {
     const qsizetype i = args.indexOf(name);

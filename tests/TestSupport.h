@@ -1,10 +1,9 @@
 #pragma once
 // Helpers shared by the tests: a private copy of the template database in a
 // temporary program folder, a recorder of message boxes, and fixed locale.
-#include "GuardedApplication.h"
 #include "MessageBoxSeam.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QLocale>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -52,11 +51,11 @@ QStringList QueryRows(const QString& databasePath, const QString& sql);
 // the child's result being the test's. Run as anyone else it returns false.
 bool RerunAsUnprivilegedUser(const char* testFunction);
 
+// The main of a test without windows.
 #define CORVANE_TEST_MAIN(TestClass)                                         \
   int main(int argc, char** argv) {                                          \
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));   \
-    GuardedApplication app(argc, argv);                                      \
-    app.setAttribute(Qt::AA_Use96Dpi, true);                                 \
+    QCoreApplication app(argc, argv);                                        \
     TestClass tc;                                                            \
     QTEST_SET_MAIN_SOURCE_PATH                                               \
     return QTest::qExec(&tc, argc, argv);                                    \

@@ -2,7 +2,7 @@
 // Drives the real windows offscreen the way a user does: start the program,
 // open the file selection window, pick files with the mouse, press buttons.
 #include "Form1.h"
-#include "TestSupport.h"
+#include "WindowTestMain.h"
 
 #include <QPointer>
 

@@ -286,5 +286,5 @@ class TestAnalysis : public QObject {
   }
 };
 
-CORVANE_TEST_MAIN(TestAnalysis)
+CORVANE_WINDOW_TEST_MAIN(TestAnalysis)
 #include "tst_analysis.moc"

@@ -395,5 +395,5 @@ class TestFaults : public QObject {
   }
 };
 
-CORVANE_TEST_MAIN(TestFaults)
+CORVANE_WINDOW_TEST_MAIN(TestFaults)
 #include "tst_faults.moc"

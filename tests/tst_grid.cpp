@@ -6,7 +6,9 @@
 #include "PrinterSeam.h"
 #include "Recordset.h"
 #include "RuntimeErrors.h"
-#include "TestSupport.h"
+#include "WindowTestMain.h"
+
+#include <QAbstractItemModelTester>
 
 #include <QHeaderView>
 #include <QProcess>
@@ -51,6 +53,8 @@ class TestGrid : public QObject {
     QCOMPARE(grid.Cols(), 10);
 
     grid.SetDataSource(rs);
+    // Qt's own checks of the model through every change below.
+    QAbstractItemModelTester boundTester(grid.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     QCOMPARE(grid.Rows(), 4);
     QCOMPARE(grid.Cols(), 16);
     QCOMPARE(grid.TextMatrix(0, 0), QString());
@@ -92,6 +96,7 @@ class TestGrid : public QObject {
 
   void lightGridCellsSelectionAndClip() {
     GridControl grid;
+    QAbstractItemModelTester cellsTester(grid.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     grid.SetRows(4);
     grid.SetCols(3);
     for (int r = 0; r < 4; ++r)
@@ -180,5 +185,5 @@ class TestGrid : public QObject {
   }
 };
 
-CORVANE_TEST_MAIN(TestGrid)
+CORVANE_WINDOW_TEST_MAIN(TestGrid)
 #include "tst_grid.moc"

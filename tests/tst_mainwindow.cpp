@@ -424,5 +424,5 @@ class TestMainWindow : public QObject {
   }
 };
 
-CORVANE_TEST_MAIN(TestMainWindow)
+CORVANE_WINDOW_TEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"

@@ -58,5 +58,5 @@ class TestPlacement : public QObject {
   }
 };
 
-CORVANE_TEST_MAIN(TestPlacement)
+CORVANE_WINDOW_TEST_MAIN(TestPlacement)
 #include "tst_placement.moc"

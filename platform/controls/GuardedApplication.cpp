@@ -1,8 +1,18 @@
 #include "GuardedApplication.h"
 
 #include "ErrorBoxes.h"
+#include "MessageBoxSeam.h"
 
-GuardedApplication::GuardedApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+#include <QMessageBox>
+
+GuardedApplication::GuardedApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  SetMessageBoxDisplay([](const MessageBoxRecord& r) {
+    QMessageBox box(QMessageBox::NoIcon, r.title, r.text, QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+  });
+}
+
+GuardedApplication::~GuardedApplication() { SetMessageBoxDisplay({}); }
 
 bool GuardedApplication::notify(QObject* receiver, QEvent* event) {
   try {
