@@ -111,8 +111,9 @@ void Form1::BuildControls() {
   Label1->setVisible(false);
 
   // Keyboard order, as laid out; labels take no focus.
-  QWidget* order[] = {cmdSelectFiles, fgRS, cmboJobNames, cmdFilter, cmboMaterial, cmboWidth, cmboDate[0],
-                      cmboDate[1], cmdSummary, fgSummary, cmdPrint, cmdCopy, cmdCopy2, cmboSupplier, cmdExit};
+  QWidget* order[] = {cmdSelectFiles, fgRS,        cmboJobNames, cmdFilter,    cmboMaterial,
+                      cmboWidth,      cmboDate[0], cmboDate[1],  cmdSummary,   fgSummary,
+                      cmdPrint,       cmdCopy,     cmdCopy2,     cmboSupplier, cmdExit};
   for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
   fgRS->setFont(namedFont(QStringLiteral("MS Sans Serif"), 8.25));
@@ -137,10 +138,9 @@ void Form1::LaySummaryLabels() {
   const struct {
     int row, col;
     const char* text;
-  } labels[] = {{1, 2, "Supplier"},       {1, 3, "Material"},         {1, 4, "Width"},
-                {1, 5, "Start Date"},     {1, 6, "End Date"},         {4, 1, "Total Length"},
-                {5, 1, "Net Length"},     {6, 1, "Clear Length"},     {7, 1, "Clear %"},
-                {8, 1, "Length Parts Cut"}, {10, 1, "Total Yield %"}, {11, 1, "Net Yield %"},
+  } labels[] = {{1, 2, "Supplier"},      {1, 3, "Material"},         {1, 4, "Width"},          {1, 5, "Start Date"},
+                {1, 6, "End Date"},      {4, 1, "Total Length"},     {5, 1, "Net Length"},     {6, 1, "Clear Length"},
+                {7, 1, "Clear %"},       {8, 1, "Length Parts Cut"}, {10, 1, "Total Yield %"}, {11, 1, "Net Yield %"},
                 {12, 1, "Clear Yield %"}};
   for (const auto& l : labels) fgSummary->SetTextMatrix(l.row, l.col, QString::fromLatin1(l.text));
 }

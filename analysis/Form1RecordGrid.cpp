@@ -5,9 +5,7 @@
 #include "ReportDatabase.h"
 
 void Form1::GetRecordSet() {
-  TrapInWindowBox([&] {
-    mrsYield = modReportGeneration::GetYieldRecordset();
-  });
+  TrapInWindowBox([&] { mrsYield = modReportGeneration::GetYieldRecordset(); });
 }
 
 void Form1::DisplayRecordSet() {

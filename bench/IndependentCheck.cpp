@@ -42,8 +42,8 @@ std::vector<Board> readSorted(const QStringList& files) {
 const struct {
   int field;
   bool number;
-} kGridColumns[] = {{-1, false}, {0, false},  {1, false},  {2, false}, {3, false}, {5, false}, {6, true}, {7, true},
-                    {10, true},  {11, true},  {12, true},  {8, true},  {9, true},  {13, true}, {4, false}};
+} kGridColumns[] = {{-1, false}, {0, false}, {1, false}, {2, false}, {3, false}, {5, false}, {6, true}, {7, true},
+                    {10, true},  {11, true}, {12, true}, {8, true},  {9, true},  {13, true}, {4, false}};
 
 }  // namespace
 
@@ -55,12 +55,14 @@ QString CheckRecordCopy(const QStringList& files, const QString& copied) {
   for (size_t i = 0; i < boards.size(); ++i) {
     const QStringList cells = lines[qsizetype(i) + 1].split(u'\t');
     if (cells.size() != 16) return QStringLiteral("line %1 has %2 cells").arg(i + 1).arg(cells.size());
-    if (!cells[0].isEmpty() || !cells[1].isEmpty()) return QStringLiteral("line %1: fixed or job cell not empty").arg(i + 1);
+    if (!cells[0].isEmpty() || !cells[1].isEmpty())
+      return QStringLiteral("line %1: fixed or job cell not empty").arg(i + 1);
     for (int c = 2; c < 16; ++c) {
       const auto& col = kGridColumns[c - 1];
       const QString& want = boards[i].fields[col.field];
       const bool same = col.number ? cells[c].toDouble() == want.toDouble() : cells[c] == want;
-      if (!same) return QStringLiteral("line %1, column %2: '%3' where the file has '%4'").arg(i + 1).arg(c).arg(cells[c], want);
+      if (!same)
+        return QStringLiteral("line %1, column %2: '%3' where the file has '%4'").arg(i + 1).arg(c).arg(cells[c], want);
     }
   }
   return {};
@@ -81,7 +83,8 @@ QString CheckSummaryCopy(const QStringList& files, const QString& copied) {
     std::snprintf(want, sizeof want, "%.2f", expected[k]);
     QString got = lines.value(rows[k] - 1).section(u'\t', 1, 1);
     got.remove(u',');
-    if (got != QLatin1String(want)) return QStringLiteral("summary row %1: %2 where %3 was computed").arg(rows[k]).arg(got, want);
+    if (got != QLatin1String(want))
+      return QStringLiteral("summary row %1: %2 where %3 was computed").arg(rows[k]).arg(got, want);
   }
   return {};
 }

@@ -12,9 +12,9 @@
 #include "WindowDriver.h"
 
 #include <QClipboard>
-#include <QMimeData>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMimeData>
 #include <QProcess>
 #include <QScrollBar>
 
@@ -124,8 +124,7 @@ int runSize(const QString& folder, int runs, bool check) {
 
   // Last, as it empties the table: the emptying that starts every import and
   // every start, with the space given back to the file system.
-  times["Emptying the table (space given back)"].push_back(
-      timed([&] { modReportGeneration::ClearYieldReport(); }));
+  times["Emptying the table (space given back)"].push_back(timed([&] { modReportGeneration::ClearYieldReport(); }));
 
   for (const auto& [step, v] : times) std::printf("STEP\t%s\t%.6f\n", qPrintable(step), median(v));
   std::printf("RECORDS\t%lld\t%lld\n", records, filtered);
@@ -166,8 +165,7 @@ int main(int argc, char** argv) {
     return i >= 0 && i + 1 < args.size() ? args[i + 1] : fallback;
   };
   const int runs = option("--runs", "3").toInt();
-  if (args.contains("--child"))
-    return runSize(option("--child", ""), runs, option("--check", "0") == "1");
+  if (args.contains("--child")) return runSize(option("--child", ""), runs, option("--check", "0") == "1");
 
   // Absolute: the road changes the current folder when it opens the file window.
   const QString cache = QDir(option("--cache", QDir::currentPath() + "/bench/cache")).absolutePath();
@@ -181,8 +179,8 @@ int main(int argc, char** argv) {
     res.shell = TimeSqliteShell(files, cache);
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(app.applicationFilePath(), {"--child", folder, "--runs", QString::number(runs), "--check",
-                                            res.records <= 100000 ? "1" : "0"});
+    child.start(app.applicationFilePath(),
+                {"--child", folder, "--runs", QString::number(runs), "--check", res.records <= 100000 ? "1" : "0"});
     child.waitForFinished(-1);
     for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
       const QList<QByteArray> f = line.split('\t');

@@ -93,7 +93,7 @@ FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {
 void FileListBox::SetPath(const QString& folder) {
   CheckFolderReadable(folder);
   QDir dir(folder);
-  dir.setFilter(QDir::Files);  // hidden and system files stay out
+  dir.setFilter(QDir::Files);                     // hidden and system files stay out
   dir.setNameFilters({QStringLiteral("*.yrp")});  // Qt matches name filters without regard to case
   dir.setSorting(QDir::Name);
   const QStringList names = dir.entryList();

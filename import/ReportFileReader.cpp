@@ -12,10 +12,10 @@ namespace {
 
 // Windows-1252 differs from Latin-1 only in 0x80..0x9F; its five unassigned
 // bytes keep their C1 code points so that nothing is lost.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char16_t kCp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 QChar* decodeCp1252(QByteArrayView bytes, QChar* out) {
   for (char byte : bytes) {
@@ -43,15 +43,30 @@ bool isValidUtf8(QByteArrayView bytes) {
     }
     int more;
     unsigned char lo = 0x80, hi = 0xBF;  // range of the second byte
-    if (b >= 0xC2 && b <= 0xDF) more = 1;
-    else if (b == 0xE0) { more = 2; lo = 0xA0; }
-    else if (b >= 0xE1 && b <= 0xEC) more = 2;
-    else if (b == 0xED) { more = 2; hi = 0x9F; }
-    else if (b >= 0xEE && b <= 0xEF) more = 2;
-    else if (b == 0xF0) { more = 3; lo = 0x90; }
-    else if (b >= 0xF1 && b <= 0xF3) more = 3;
-    else if (b == 0xF4) { more = 3; hi = 0x8F; }
-    else return false;
+    // clang-format off: the table of UTF-8 lead bytes reads best one a line
+    if (b >= 0xC2 && b <= 0xDF)
+      more = 1;
+    else if (b == 0xE0) {
+      more = 2;
+      lo = 0xA0;
+    } else if (b >= 0xE1 && b <= 0xEC)
+      more = 2;
+    else if (b == 0xED) {
+      more = 2;
+      hi = 0x9F;
+    } else if (b >= 0xEE && b <= 0xEF)
+      more = 2;
+    else if (b == 0xF0) {
+      more = 3;
+      lo = 0x90;
+    } else if (b >= 0xF1 && b <= 0xF3)
+      more = 3;
+    else if (b == 0xF4) {
+      more = 3;
+      hi = 0x8F;
+    } else
+      return false;
+    // clang-format on
     if (end - p <= more) return false;
     if (p[1] < lo || p[1] > hi) return false;
     for (int i = 2; i <= more; ++i)
@@ -103,7 +118,8 @@ void ReportLines::Line(qsizetype k, QString& out) const {
   QChar* end = d + i;
   if (i < bytes.size()) {
     if (utf8_) {
-      QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+      QStringDecoder decoder(QStringDecoder::Utf8,
+                             QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
       end = decoder.appendToBuffer(end, bytes.sliced(i));
     } else {
       end = decodeCp1252(bytes.sliced(i), end);
@@ -122,7 +138,8 @@ QString DecodeReportBytes(const QByteArray& bytes) {
   const QByteArrayView view = withoutBom(bytes);
   if (isValidUtf8(view)) {
     // Only the file's first byte order mark is dropped; a second one is text.
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     return decoder.decode(view);
   }
   QString text(view.size(), Qt::Uninitialized);
@@ -132,8 +149,11 @@ QString DecodeReportBytes(const QByteArray& bytes) {
 
 ReportLines ReadReportLines(const QString& path) {
   const QFileInfo info(path);
-  if (!info.exists()) raiseFileError(kErrFileNotFound, QStringLiteral("File not found"), path, QStringLiteral("it may have been moved or deleted"));
-  if (info.isDir()) raiseFileError(kErrPathNotFound, QStringLiteral("Not a file"), path, QStringLiteral("it is a folder"));
+  if (!info.exists())
+    raiseFileError(kErrFileNotFound, QStringLiteral("File not found"), path,
+                   QStringLiteral("it may have been moved or deleted"));
+  if (info.isDir())
+    raiseFileError(kErrPathNotFound, QStringLiteral("Not a file"), path, QStringLiteral("it is a folder"));
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     const bool denied = file.error() == QFileDevice::OpenError && !info.isReadable();

@@ -17,11 +17,11 @@ namespace {
 
 // The columns of the fourteen fields of a report line, by field position.
 const std::array<QString, 14> kFieldColumns = {
-    QStringLiteral("BDate"),          QStringLiteral("Btime"),         QStringLiteral("Operator"),
-    QStringLiteral("Supplier"),       QStringLiteral("Type"),          QStringLiteral("Material"),
-    QStringLiteral("Width"),          QStringLiteral("BoardLength"),   QStringLiteral("LengthPartsCut"),
-    QStringLiteral("TotalYieldPer"),  QStringLiteral("NetBoardLength"), QStringLiteral("ClearLength"),
-    QStringLiteral("ClearPer"),       QStringLiteral("ClearYieldPer")};
+    QStringLiteral("BDate"),         QStringLiteral("Btime"),          QStringLiteral("Operator"),
+    QStringLiteral("Supplier"),      QStringLiteral("Type"),           QStringLiteral("Material"),
+    QStringLiteral("Width"),         QStringLiteral("BoardLength"),    QStringLiteral("LengthPartsCut"),
+    QStringLiteral("TotalYieldPer"), QStringLiteral("NetBoardLength"), QStringLiteral("ClearLength"),
+    QStringLiteral("ClearPer"),      QStringLiteral("ClearYieldPer")};
 
 Recordset& sharedRecordset() {
   if (!YieldRecordset)
@@ -76,8 +76,7 @@ void ImportYieldReportFile(const QString& path) {
     trapped([] { sharedRecordset().AddNew(); });
     for (size_t k = 0; k < kFieldColumns.size(); ++k) {
       trapped([&] {
-        if (qsizetype(k) >= count)
-          RaiseError(kErrSubscript, QStringLiteral("Subscript out of range"), AppSourceName());
+        if (qsizetype(k) >= count) RaiseError(kErrSubscript, QStringLiteral("Subscript out of range"), AppSourceName());
         Field field = fields[k] ? *fields[k] : sharedRecordset().Fields(kFieldColumns[k]);
         field.SetValue(values[k]);
       });

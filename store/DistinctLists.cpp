@@ -21,24 +21,14 @@ void ListDistinct(const QString& statement, const QString& column, QStringList& 
 
 }  // namespace
 
-void ListJobNames(QStringList& list) {
-  ListDistinct(Statements::JobNames, QStringLiteral("JobName"), list);
-}
+void ListJobNames(QStringList& list) { ListDistinct(Statements::JobNames, QStringLiteral("JobName"), list); }
 
-void ListMaterials(QStringList& list) {
-  ListDistinct(Statements::Materials, QStringLiteral("Material"), list);
-}
+void ListMaterials(QStringList& list) { ListDistinct(Statements::Materials, QStringLiteral("Material"), list); }
 
-void ListSuppliers(QStringList& list) {
-  ListDistinct(Statements::Suppliers, QStringLiteral("Supplier"), list);
-}
+void ListSuppliers(QStringList& list) { ListDistinct(Statements::Suppliers, QStringLiteral("Supplier"), list); }
 
-void ListWidths(QStringList& list) {
-  ListDistinct(Statements::Widths, QStringLiteral("Width"), list);
-}
+void ListWidths(QStringList& list) { ListDistinct(Statements::Widths, QStringLiteral("Width"), list); }
 
-void ListDates(QStringList& list) {
-  ListDistinct(Statements::Dates, QStringLiteral("bdate"), list);
-}
+void ListDates(QStringList& list) { ListDistinct(Statements::Dates, QStringLiteral("bdate"), list); }
 
 }  // namespace modReportGeneration

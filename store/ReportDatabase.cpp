@@ -27,15 +27,13 @@ void ClearYieldReport() {
     RaiseError(kErrObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."),
                QStringLiteral("Connection"));
   int recordsAffected = 0;
-  ReportConnection->Execute(Statements::ClearYieldReport, &recordsAffected,
-                            adCmdText | adExecuteNoRecords);
+  ReportConnection->Execute(Statements::ClearYieldReport, &recordsAffected, adCmdText | adExecuteNoRecords);
 }
 
 void OpenYieldRecordset() {
   try {
     YieldRecordset = std::make_shared<Recordset>();
-    YieldRecordset->Open(Statements::YieldRecords,
-                         ReportConnection, adOpenKeyset, adLockOptimistic, adCmdText);
+    YieldRecordset->Open(Statements::YieldRecords, ReportConnection, adOpenKeyset, adLockOptimistic, adCmdText);
   } catch (...) {
     ShowErrorBox(CurrentError());
   }

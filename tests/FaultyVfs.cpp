@@ -55,10 +55,25 @@ int xFileControl(sqlite3_file* f, int op, void* a) { return real(f)->pMethods->x
 int xSectorSize(sqlite3_file* f) { return real(f)->pMethods->xSectorSize(real(f)); }
 int xDeviceCharacteristics(sqlite3_file* f) { return real(f)->pMethods->xDeviceCharacteristics(real(f)); }
 
-const sqlite3_io_methods kMethods = {1,        xClose,       xRead,       xWrite,       xTruncate,
-                                     xSync,    xFileSize,    xLock,       xUnlock,      xCheckReservedLock,
-                                     xFileControl, xSectorSize, xDeviceCharacteristics, nullptr, nullptr,
-                                     nullptr,  nullptr,      nullptr,     nullptr};
+const sqlite3_io_methods kMethods = {1,
+                                     xClose,
+                                     xRead,
+                                     xWrite,
+                                     xTruncate,
+                                     xSync,
+                                     xFileSize,
+                                     xLock,
+                                     xUnlock,
+                                     xCheckReservedLock,
+                                     xFileControl,
+                                     xSectorSize,
+                                     xDeviceCharacteristics,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr};
 
 int xOpen(sqlite3_vfs*, const char* name, sqlite3_file* f, int flags, int* outFlags) {
   auto* ff = reinterpret_cast<FaultyFile*>(f);

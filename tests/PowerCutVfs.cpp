@@ -132,10 +132,25 @@ int xSectorSize(sqlite3_file* f) { return real(f)->pMethods->xSectorSize(real(f)
 // No promise of atomic or ordered writes: the engine must rely on syncs alone.
 int xDeviceCharacteristics(sqlite3_file*) { return 0; }
 
-const sqlite3_io_methods kMethods = {1,        xClose,       xRead,       xWrite,       xTruncate,
-                                     xSync,    xFileSize,    xLock,       xUnlock,      xCheckReservedLock,
-                                     xFileControl, xSectorSize, xDeviceCharacteristics, nullptr, nullptr,
-                                     nullptr,  nullptr,      nullptr,     nullptr};
+const sqlite3_io_methods kMethods = {1,
+                                     xClose,
+                                     xRead,
+                                     xWrite,
+                                     xTruncate,
+                                     xSync,
+                                     xFileSize,
+                                     xLock,
+                                     xUnlock,
+                                     xCheckReservedLock,
+                                     xFileControl,
+                                     xSectorSize,
+                                     xDeviceCharacteristics,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr};
 
 int xOpen(sqlite3_vfs*, const char* name, sqlite3_file* f, int flags, int* outFlags) {
   auto* cf = cut(f);

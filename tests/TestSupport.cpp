@@ -91,8 +91,9 @@ bool RerunAsUnprivilegedUser(const char* testFunction) {
   env.insert(QStringLiteral("TMPDIR"), tmp.path());
   env.insert(QStringLiteral("HOME"), tmp.path());
   child.setProcessEnvironment(env);
-  child.start(setpriv, {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"),
-                        QStringLiteral("--"), QCoreApplication::applicationFilePath(), QString::fromLatin1(testFunction)});
+  child.start(setpriv,
+              {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"),
+               QStringLiteral("--"), QCoreApplication::applicationFilePath(), QString::fromLatin1(testFunction)});
   if (!child.waitForFinished(120000)) qFatal("the unprivileged run of %s did not end", testFunction);
   if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
     QTest::qFail(qPrintable(QStringLiteral("the unprivileged run of %1 failed").arg(QLatin1String(testFunction))),

@@ -52,11 +52,11 @@ QStringList QueryRows(const QString& databasePath, const QString& sql);
 bool RerunAsUnprivilegedUser(const char* testFunction);
 
 // The main of a test without windows.
-#define CORVANE_TEST_MAIN(TestClass)                                         \
-  int main(int argc, char** argv) {                                          \
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));   \
-    QCoreApplication app(argc, argv);                                        \
-    TestClass tc;                                                            \
-    QTEST_SET_MAIN_SOURCE_PATH                                               \
-    return QTest::qExec(&tc, argc, argv);                                    \
+#define CORVANE_TEST_MAIN(TestClass)                                       \
+  int main(int argc, char** argv) {                                        \
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); \
+    QCoreApplication app(argc, argv);                                      \
+    TestClass tc;                                                          \
+    QTEST_SET_MAIN_SOURCE_PATH                                             \
+    return QTest::qExec(&tc, argc, argv);                                  \
   }

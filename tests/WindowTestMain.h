@@ -4,12 +4,12 @@
 #include "GuardedApplication.h"
 #include "TestSupport.h"
 
-#define CORVANE_WINDOW_TEST_MAIN(TestClass)                                  \
-  int main(int argc, char** argv) {                                          \
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));   \
-    GuardedApplication app(argc, argv);                                      \
-    app.setAttribute(Qt::AA_Use96Dpi, true);                                 \
-    TestClass tc;                                                            \
-    QTEST_SET_MAIN_SOURCE_PATH                                               \
-    return QTest::qExec(&tc, argc, argv);                                    \
+#define CORVANE_WINDOW_TEST_MAIN(TestClass)                                \
+  int main(int argc, char** argv) {                                        \
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); \
+    GuardedApplication app(argc, argv);                                    \
+    app.setAttribute(Qt::AA_Use96Dpi, true);                               \
+    TestClass tc;                                                          \
+    QTEST_SET_MAIN_SOURCE_PATH                                             \
+    return QTest::qExec(&tc, argc, argv);                                  \
   }

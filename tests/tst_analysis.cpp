@@ -81,13 +81,16 @@ class TestAnalysis : public QObject {
     QCOMPARE(shownTimes(f).size(), 7);
 
     // Every list at "ALL": records with a date, bounded by the first and last dates.
-    QCOMPARE(filterWith(f, "ALL", "ALL", "ALL", "ALL", "ALL"), QStringLiteral("BDate >= 2024-03-07 AND BDate <=2024-03-09"));
+    QCOMPARE(filterWith(f, "ALL", "ALL", "ALL", "ALL", "ALL"),
+             QStringLiteral("BDate >= 2024-03-07 AND BDate <=2024-03-09"));
     QCOMPARE(shownTimes(f), QStringList({"t1", "t2", "t4", "t3", "t5", "t7"}));
     QCOMPARE(filterWith(f, "Oak", "ALL", "4", "ALL", "ALL"),
              QStringLiteral("Material = 'Oak'AND Width = '4' And BDate >= 2024-03-07 AND BDate <=2024-03-09"));
     QCOMPARE(shownTimes(f), QStringList({"t1"}));
-    QCOMPARE(filterWith(f, "Oak", "Acme", "4.5", "ALL", "ALL"),
-             QStringLiteral("Material = 'Oak'AND Supplier = 'Acme'AND Width = '4.5' And BDate >= 2024-03-07 AND BDate <=2024-03-09"));
+    QCOMPARE(
+        filterWith(f, "Oak", "Acme", "4.5", "ALL", "ALL"),
+        QStringLiteral(
+            "Material = 'Oak'AND Supplier = 'Acme'AND Width = '4.5' And BDate >= 2024-03-07 AND BDate <=2024-03-09"));
     QCOMPARE(shownTimes(f), QStringList({"t7"}));
     QCOMPARE(filterWith(f, "ALL", "Birch", "ALL", "ALL", "ALL"),
              QStringLiteral("Supplier = 'Birch' And BDate >= 2024-03-07 AND BDate <=2024-03-09"));
@@ -164,7 +167,8 @@ class TestAnalysis : public QObject {
     WindowDriver::Click(f->cmdSummary);
     QVERIFY(d.boxes.boxes.empty());
     const GridControl* s = f->fgSummary;
-    QCOMPARE(QStringList({s->TextMatrix(2, 2), s->TextMatrix(2, 3), s->TextMatrix(2, 4), s->TextMatrix(2, 5), s->TextMatrix(2, 6)}),
+    QCOMPARE(QStringList({s->TextMatrix(2, 2), s->TextMatrix(2, 3), s->TextMatrix(2, 4), s->TextMatrix(2, 5),
+                          s->TextMatrix(2, 6)}),
              QStringList({"ALL", "ALL", "ALL", "2024-03-07", "2024-03-08"}));
     QStringList values;
     for (int r : {4, 5, 6, 7, 8, 10, 11, 12}) values << s->TextMatrix(r, 2);
@@ -195,7 +199,8 @@ class TestAnalysis : public QObject {
                                         "ClearYieldPer\tType"));
     QCOMPARE(records[1], QStringLiteral("\t\t2024-03-07\ta\tAnn\tAcme\tOak\t4\t120\t110\t80\t72.7\t90\t75\t88.9\tRIP"));
     QVERIFY(!QGuiApplication::clipboard()->text().endsWith('\n'));
-    QCOMPARE(QList<int>({f->fgRS->Row(), f->fgRS->Col(), f->fgRS->RowSel(), f->fgRS->ColSel()}), QList<int>({1, 1, 1, 1}));
+    QCOMPARE(QList<int>({f->fgRS->Row(), f->fgRS->Col(), f->fgRS->RowSel(), f->fgRS->ColSel()}),
+             QList<int>({1, 1, 1, 1}));
 
     // No record shown: the summary is untouched and the record copy does nothing.
     WindowDriver::Pick(f->cmboDate[0], "2024-03-08");
@@ -221,7 +226,7 @@ class TestAnalysis : public QObject {
     // All net lengths 0: rows 2, 4, 5 and 6 are written, then the box; row 7 on keeps its content.
     WindowDriver z;
     f = imported(z, {{"zero.yrp", line("2024-03-07", "a", "Birch", "Oak", "4", "100", "0", "0", "0") +
-                                     line("2024-03-07", "b", "Birch", "Oak", "4", "50", "0", "0", "0")}});
+                                      line("2024-03-07", "b", "Birch", "Oak", "4", "50", "0", "0", "0")}});
     f->fgSummary->SetTextMatrix(7, 2, "earlier");
     f->fgSummary->SetTextMatrix(12, 2, "earlier");
     WindowDriver::Click(f->cmdSummary);
@@ -271,7 +276,8 @@ class TestAnalysis : public QObject {
       p.start(pdftotext, {"-layout", pdf, "-"});
       QVERIFY(p.waitForFinished());
       const QString text = QString::fromUtf8(p.readAllStandardOutput());
-      for (const char* expected : {"Corvane Yield Report Analysis V2.0", "Total Length", "1,234.50", "Clear Yield %", "Start Date"})
+      for (const char* expected :
+           {"Corvane Yield Report Analysis V2.0", "Total Length", "1,234.50", "Clear Yield %", "Start Date"})
         QVERIFY2(text.contains(QLatin1String(expected)), qPrintable(text));
     }
 

@@ -22,8 +22,8 @@
 namespace {
 
 const QString kSelectAll = QStringLiteral("SELECT * FROM tblYieldReport order by bdate,material,width");
-const QStringList kFileColumns = {"BDate",         "Btime",       "Operator",    "Supplier",       "Type",
-                                  "Material",      "Width",       "BoardLength", "LengthPartsCut", "TotalYieldPer",
+const QStringList kFileColumns = {"BDate",          "Btime",       "Operator",    "Supplier",       "Type",
+                                  "Material",       "Width",       "BoardLength", "LengthPartsCut", "TotalYieldPer",
                                   "NetBoardLength", "ClearLength", "ClearPer",    "ClearYieldPer"};
 
 std::shared_ptr<Connection> openConnection(const QString& path) {
@@ -96,7 +96,8 @@ class TestDatabase : public QObject {
     QVERIFY(e.Description.contains("unable to open"));
     QVERIFY(!QFile::exists(folder->Path() + "/missing.mdb"));  // never created
 
-    const QString junk = folder->WriteFile("old.mdb", QByteArray("Standard Jet DB\0\0\0 not sqlite at all", 36).repeated(200));
+    const QString junk =
+        folder->WriteFile("old.mdb", QByteArray("Standard Jet DB\0\0\0 not sqlite at all", 36).repeated(200));
     e = errorOf([&] { c->Open("Data Source=" + junk); });
     QCOMPARE(e.Number, -26);
     QVERIFY(e.Description.contains("not a database"));
@@ -154,12 +155,15 @@ class TestDatabase : public QObject {
     QCOMPARE(rs->RecordCount(), 2);
     QCOMPARE(openAll(conn)->RecordCount(), 2);  // visible at once on the connection
 
-    const QStringList rows = QueryRows(folder->DatabasePath(),
-                                       "SELECT BDate, Btime, Operator, Supplier, Width, BoardLength, LengthPartsCut, "
-                                       "NetBoardLength, ClearLength, Material, JobName FROM tblYieldReport ORDER BY rowid");
+    const QStringList rows =
+        QueryRows(folder->DatabasePath(),
+                  "SELECT BDate, Btime, Operator, Supplier, Width, BoardLength, LengthPartsCut, "
+                  "NetBoardLength, ClearLength, Material, JobName FROM tblYieldReport ORDER BY rowid");
     QCOMPARE(rows.size(), 2);
-    QCOMPARE(rows[0], QStringLiteral("2024-03-07\t 08:00 \t<null>\t \t\t4.5\t<null>\t-125\t<null>\t<null>\t<null>\t<null>"));
-    QCOMPARE(rows[1], QStringLiteral("<null>\t<null>\t<null>\t<null>\t<null>\t<null>\t<null>\t<null>\t<null>\tWeißeiche\t<null>"));
+    QCOMPARE(rows[0],
+             QStringLiteral("2024-03-07\t 08:00 \t<null>\t \t\t4.5\t<null>\t-125\t<null>\t<null>\t<null>\t<null>"));
+    QCOMPARE(rows[1], QStringLiteral(
+                          "<null>\t<null>\t<null>\t<null>\t<null>\t<null>\t<null>\t<null>\t<null>\tWeißeiche\t<null>"));
   }
 
   // Only spaces and tabs are padding around numbers and dates, in stored
@@ -170,12 +174,18 @@ class TestDatabase : public QObject {
       QChar c;
       bool padding;
     };
-    const Pad pads[] = {{"space", u' ', true},         {"tab", u'\t', true},
-                        {"no-break space", QChar(0x00A0), false}, {"em space", QChar(0x2003), false},
-                        {"vertical tab", QChar(0x000B), false},   {"form feed", QChar(0x000C), false},
-                        {"line feed", QChar(0x000A), false},      {"carriage return", QChar(0x000D), false},
-                        {"ideographic space", QChar(0x3000), false}, {"narrow no-break", QChar(0x202F), false},
-                        {"line separator", QChar(0x2028), false}, {"next line", QChar(0x0085), false}};
+    const Pad pads[] = {{"space", u' ', true},
+                        {"tab", u'\t', true},
+                        {"no-break space", QChar(0x00A0), false},
+                        {"em space", QChar(0x2003), false},
+                        {"vertical tab", QChar(0x000B), false},
+                        {"form feed", QChar(0x000C), false},
+                        {"line feed", QChar(0x000A), false},
+                        {"carriage return", QChar(0x000D), false},
+                        {"ideographic space", QChar(0x3000), false},
+                        {"narrow no-break", QChar(0x202F), false},
+                        {"line separator", QChar(0x2028), false},
+                        {"next line", QChar(0x0085), false}};
     const struct {
       const char* column;
       const char* value;
@@ -197,8 +207,8 @@ class TestDatabase : public QObject {
     }
     // Every stored value is either the value itself or Null (padding alone).
     rs = openAll(conn);  // the rows reach the file
-    const QStringList kept = QueryRows(folder->DatabasePath(),
-                                       "SELECT count(*), count(Width), count(BoardLength), count(BDate) FROM tblYieldReport");
+    const QStringList kept = QueryRows(
+        folder->DatabasePath(), "SELECT count(*), count(Width), count(BoardLength), count(BDate) FROM tblYieldReport");
     QCOMPARE(kept, QStringList{QStringLiteral("%1\t4\t4\t8").arg(4 * 4 * int(std::size(pads)))});
 
     // Filter literals: a padded literal filters, any other white space is refused.
@@ -249,8 +259,7 @@ class TestDatabase : public QObject {
     addLine(*rs, "2024-03-07,r9,,,,Oak,");
     addLine(*rs, "2024-03-07,r10,,,,Oak,9");
     auto sorted = openAll(conn);
-    QCOMPARE(column(*sorted, "Btime"),
-             QStringList({"r6", "r8", "r7", "r9", "r3", "r5", "r10", "r4", "r2", "r1"}));
+    QCOMPARE(column(*sorted, "Btime"), QStringList({"r6", "r8", "r7", "r9", "r3", "r5", "r10", "r4", "r2", "r1"}));
     QCOMPARE(column(*sorted, "BDate").first(), QString());
     QCOMPARE(column(*sorted, "bdate")[1], QStringLiteral("2023-12-31"));
     QCOMPARE(column(*openAll(conn, "SELECT DISTINCT Width FROM tblYieldReport order by Width"), "Width"),
@@ -282,7 +291,7 @@ class TestDatabase : public QObject {
     QCOMPARE(shown("Material = 'Oak'AND Width = '4'"), QStringLiteral("da"));
     QCOMPARE(shown("Material = 'Oak'and Supplier = 'Birch & Co'"), QStringLiteral("c"));
     QCOMPARE(shown("Material = 'Pete''s Oak'"), QStringLiteral("b"));
-    QCOMPARE(shown("material = 'oak'"), QString());  // values compare case-sensitively
+    QCOMPARE(shown("material = 'oak'"), QString());              // values compare case-sensitively
     QCOMPARE(shown("Supplier <> 'Acme'"), QStringLiteral("c"));  // Null never passes
     QCOMPARE(shown("Supplier = ''"), QString());
     QCOMPARE(shown("BDate >= 2024-03-08 AND BDate <=2024-03-09"), QStringLiteral("bec"));
@@ -293,8 +302,8 @@ class TestDatabase : public QObject {
     QCOMPARE(rs->RecordCount(), 5);
 
     // Refused filters leave the recordset without filter.
-    for (const char* bad : {"Width = 'abc'", "BDate >= 2024-02-30", "NoSuch = 1", "Width 4", "Width = ",
-                            "Material = 'Oak", "Material = 'Oak' Width = '4'", "Material = 'Oak' AND",
+    for (const char* bad : {"Width = 'abc'", "BDate >= 2024-02-30", "NoSuch = 1", "Width 4",
+                            "Width = ", "Material = 'Oak", "Material = 'Oak' Width = '4'", "Material = 'Oak' AND",
                             "Material = 'Pete's Oak'", "Material = 'Oak'ANDWidth = 4", "= 4", "Width == 4"}) {
       rs->SetFilter("Width = 4");
       const ErrorInfo e = errorOf([&] { rs->SetFilter(QString::fromUtf8(bad)); });
@@ -367,13 +376,15 @@ class TestDatabase : public QObject {
   void mirrorAnswersAsSQLiteDoes() {
     conn->Execute("Delete * from tblYieldReport");
     QVERIFY(conn->Session()->Mirror("tblYieldReport"));
-    const QStringList texts = {"",     "Oak",   "oak",    "OAK",   " Oak",  "Oak ",     "\tOak",    "Öak",
-                               "Oak",  "Ash",   "ash",    "Äsh",   "Ash",   "Wei\u00DF", "Weiss",   "\uE000x",
-                               "\U0001D512ak", "\uFFFDz", "Z", "zz", "a\u0301", "\u00E1", "10", "9"};
-    const QStringList numbers = {"", "-0", "0", "1e-300", "-1e-300", "10", "9", "9.5", "-1", "1e300", "4", "4.0",
-                                 "0.1", "0.30000000000000004", "-2.5", "100"};
-    const QStringList dates = {"", "2023-12-31", "2024-01-01", "1999-05-05", "2024-1-2", "12/31/2023", "0001-01-01",
-                               "9999-12-31", "2024-02-29"};
+    const QStringList texts = {"",      "Oak",       "oak",     "OAK",     " Oak",         "Oak ",
+                               "\tOak", "Öak",       "Oak",     "Ash",     "ash",          "Äsh",
+                               "Ash",   "Wei\u00DF", "Weiss",   "\uE000x", "\U0001D512ak", "\uFFFDz",
+                               "Z",     "zz",        "a\u0301", "\u00E1",  "10",           "9"};
+    const QStringList numbers = {"",     "-0", "0",     "1e-300", "-1e-300", "10",  "9",
+                                 "9.5",  "-1", "1e300", "4",      "4.0",     "0.1", "0.30000000000000004",
+                                 "-2.5", "100"};
+    const QStringList dates = {"",           "2023-12-31", "2024-01-01", "1999-05-05", "2024-1-2",
+                               "12/31/2023", "0001-01-01", "9999-12-31", "2024-02-29"};
     QRandomGenerator random(20241207);
     const auto pick = [&](const QStringList& from) { return from[int(random.bounded(from.size()))]; };
     auto rs = openAll(conn);
@@ -408,10 +419,11 @@ class TestDatabase : public QObject {
       for (qint64 r = 0; r < fromMirror->RecordCount(); ++r)
         for (int c = 0; c < fromMirror->FieldCount(); ++c)
           if (fromMirror->CellText(r, c) != fromSqlite->CellText(r, c))
-            QFAIL(qPrintable(QStringLiteral("%1: row %2, %3: mirror '%4', SQLite '%5'")
-                                 .arg(sql)
-                                 .arg(r)
-                                 .arg(fromMirror->FieldName(c), fromMirror->CellText(r, c), fromSqlite->CellText(r, c))));
+            QFAIL(
+                qPrintable(QStringLiteral("%1: row %2, %3: mirror '%4', SQLite '%5'")
+                               .arg(sql)
+                               .arg(r)
+                               .arg(fromMirror->FieldName(c), fromMirror->CellText(r, c), fromSqlite->CellText(r, c))));
     }
   }
 
@@ -430,7 +442,10 @@ class TestDatabase : public QObject {
     first.BeginRow();
     first.AddText(nul.constData(), uint32_t(nul.size()));
     first.AddNumber(1e300);
-    first.AddText("Wei\xC3\x9F" "eiche", 10);
+    first.AddText(
+        "Wei\xC3\x9F"
+        "eiche",
+        10);
     second.BeginRow();
     second.AddNumber(72.7);
     second.AddNull();
@@ -446,12 +461,14 @@ class TestDatabase : public QObject {
     }
     sqlite3_finalize(insert);
     sqlite3_stmt* read = nullptr;
-    QCOMPARE(sqlite3_prepare_v2(db, "SELECT quote(a), quote(b), quote(c), hex(a) FROM t ORDER BY rowid", -1, &read, nullptr),
-             SQLITE_OK);
+    QCOMPARE(
+        sqlite3_prepare_v2(db, "SELECT quote(a), quote(b), quote(c), hex(a) FROM t ORDER BY rowid", -1, &read, nullptr),
+        SQLITE_OK);
     QStringList rows;
     while (sqlite3_step(read) == SQLITE_ROW) {
       QStringList cells;
-      for (int c = 0; c < 4; ++c) cells << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(read, c)));
+      for (int c = 0; c < 4; ++c)
+        cells << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(read, c)));
       rows << cells.join(u'|');
     }
     sqlite3_finalize(read);

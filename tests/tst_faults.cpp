@@ -2,24 +2,25 @@
 // report files and filter texts. Each row shows the box the failure rules
 // name, no crash, and everything that was good kept.
 #include "FaultyVfs.h"
-#include "PowerCutVfs.h"
 #include "Module1.h"
+#include "PowerCutVfs.h"
 #include "ReportDatabase.h"
 #include "WindowDriver.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-
 
 namespace {
 
 QByteArray board(const QString& time, const QString& supplier = "Acme", const QString& material = "Oak") {
-  return QStringLiteral("2024-03-07,%1,Ann,%2,RIP,%3,4,120,90,75,110,80,72.7,88.9\r\n").arg(time, supplier, material).toUtf8();
+  return QStringLiteral("2024-03-07,%1,Ann,%2,RIP,%3,4,120,90,75,110,80,72.7,88.9\r\n")
+      .arg(time, supplier, material)
+      .toUtf8();
 }
 
 QByteArray boards(int n) {
@@ -27,7 +28,6 @@ QByteArray boards(int n) {
   for (int i = 0; i < n; ++i) out += board(QString::number(i));
   return out;
 }
-
 
 // Imports every file of a new folder through the windows.
 Form1* importAll(WindowDriver& d, const std::vector<std::pair<QString, QByteArray>>& files) {
@@ -82,7 +82,11 @@ class TestFaults : public QObject {
       const char* expected;
     };
     const Case cases[] = {
-        {"zero bytes", [](const QString& p) { QFile f(p); f.open(QIODevice::WriteOnly | QIODevice::Truncate); },
+        {"zero bytes",
+         [](const QString& p) {
+           QFile f(p);
+           f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+         },
          "Error #: -1, no such table: tblYieldReport, SQLite"},
         {"not an SQLite file",
          [](const QString& p) {
@@ -103,8 +107,7 @@ class TestFaults : public QObject {
            f.write(QByteArray(pageSize, '\xA5'));
          },
          "Error #: -11, database disk image is malformed, SQLite"},
-        {"table without a column",
-         [](const QString& p) { ExecOn(p, "ALTER TABLE tblYieldReport RENAME TO tblOld"); },
+        {"table without a column", [](const QString& p) { ExecOn(p, "ALTER TABLE tblYieldReport RENAME TO tblOld"); },
          "Error #: -1, no such table: tblYieldReport, SQLite"},
     };
     for (const Case& c : cases) {
@@ -164,8 +167,9 @@ class TestFaults : public QObject {
     QTest::newRow("file with many free pages") << true;
   }
   static void leaveFreePages(const QString& database) {
-    ExecOn(database, "INSERT INTO tblYieldReport (Material) SELECT zeroblob(100000) FROM "
-                     "(WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) SELECT i FROM n)");
+    ExecOn(database,
+           "INSERT INTO tblYieldReport (Material) SELECT zeroblob(100000) FROM "
+           "(WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) SELECT i FROM n)");
     ExecOn(database, "DELETE FROM tblYieldReport");
   }
 
@@ -300,12 +304,14 @@ class TestFaults : public QObject {
                              {"6_nul.yrp", nul}});
     QVERIFY(f && f->fgRS->Rows() > 4);
     // The good lines arrived whole, next to whatever the binary file gave.
-    QCOMPARE(QueryRows(d.folder.DatabasePath(), "SELECT Type, Material, Width FROM tblYieldReport WHERE Btime = 'long'"),
-             QStringList{"RIP\tOak\t4"});
+    QCOMPARE(
+        QueryRows(d.folder.DatabasePath(), "SELECT Type, Material, Width FROM tblYieldReport WHERE Btime = 'long'"),
+        QStringList{"RIP\tOak\t4"});
     QCOMPARE(QueryRows(d.folder.DatabasePath(), "SELECT BoardLength FROM tblYieldReport WHERE Btime = 'long'"),
              QStringList{"<null>"});  // "120zzz..." is no number: refused with its box
-    QCOMPARE(QueryRows(d.folder.DatabasePath(), "SELECT Material, ClearYieldPer FROM tblYieldReport WHERE Btime = 'wide'"),
-             QStringList{"Oak\t88.9"});
+    QCOMPARE(
+        QueryRows(d.folder.DatabasePath(), "SELECT Material, ClearYieldPer FROM tblYieldReport WHERE Btime = 'wide'"),
+        QStringList{"Oak\t88.9"});
     QCOMPARE(QueryRows(d.folder.DatabasePath(), "SELECT Operator, Material FROM tblYieldReport WHERE Btime = 'mixed'"),
              QStringList{QString::fromUtf8("JÃ¶rg\tCafé")});
     QCOMPARE(QueryRows(d.folder.DatabasePath(), "SELECT hex(Material) FROM tblYieldReport WHERE Btime = 'nul'"),
@@ -334,8 +340,8 @@ class TestFaults : public QObject {
   void filterTextsMatchOnlyTheExactValue() {
     WindowDriver d;
     QCOMPARE(d.Start(), 0);
-    const QStringList hostile = {"Pete's Oak", "100% Oak", "[Oak]", " Oak", "Oak ", "x' AND Supplier = 'y",
-                                 "Oak' OR Material <> '", "Oak''"};
+    const QStringList hostile = {
+        "Pete's Oak", "100% Oak", "[Oak]", " Oak", "Oak ", "x' AND Supplier = 'y", "Oak' OR Material <> '", "Oak''"};
     QByteArray file = board("plain", "y", "Oak") + board("x", "y", "x");
     for (int i = 0; i < hostile.size(); ++i) file += board("h" + QString::number(i), "y", hostile[i]);
     Form1* f = importAll(d, {{"h.yrp", file}});
@@ -355,7 +361,8 @@ class TestFaults : public QObject {
     QCOMPARE(d.Start(), 0);
     const QString folder = d.MakeFolder("generated", {});
     QProcess gen;
-    gen.start(GENERATOR_PATH, {"--out", folder, "--lines", "30000", "--files", "3", "--seed", "7", "--bad-every", "11"});
+    gen.start(GENERATOR_PATH,
+              {"--out", folder, "--lines", "30000", "--files", "3", "--seed", "7", "--bad-every", "11"});
     QVERIFY(gen.waitForFinished(60000));
     d.OpenFileWindow(folder);
     d.FileWindow()->File1->selectAll();
@@ -386,7 +393,8 @@ class TestFaults : public QObject {
         bool wantIsNumber = false;
         const double w = want[k].toDouble(&wantIsNumber);
         if (k >= 6 && wantIsNumber && got[k].toDouble() == w) continue;  // 4.50 stored as 4.5
-        QVERIFY2(got[k].isEmpty(), qPrintable(QString("line %1 field %2: '%3' became '%4'").arg(i).arg(k).arg(want[k], got[k])));
+        QVERIFY2(got[k].isEmpty(),
+                 qPrintable(QString("line %1 field %2: '%3' became '%4'").arg(i).arg(k).arg(want[k], got[k])));
         ++refused;
       }
     }

@@ -139,7 +139,7 @@ class TestGrid : public QObject {
     QCOMPARE(grid.ColWidth(1), grid.TextWidthTwips("a much longer cell text") + 50);
     QCOMPARE(grid.ColWidth(2), grid.TextWidthTwips("xy") + 50);
     QVERIFY(grid.ColWidth(1) > grid.ColWidth(2));
-    QCOMPARE(grid.ColWidth(0), 960);   // outside the range: unchanged
+    QCOMPARE(grid.ColWidth(0), 960);  // outside the range: unchanged
     QCOMPARE(grid.ColWidth(3), 1234);
     QCOMPARE(grid.columnWidth(0), grid.ColWidth(1) / kTwipsPerPixel);
     grid.AutoSize(1, 2, true, 0);
@@ -147,7 +147,8 @@ class TestGrid : public QObject {
 
     // A bound grid measures the texts it shows, header included.
     TempProgramFolder folder;
-    auto rs = makeRecords(folder, {"2024-03-08,b,,Acme,,Oak,4,120", "2024-03-07,a,,Birch and Sons Timber,,Pine,10.25,96"});
+    auto rs =
+        makeRecords(folder, {"2024-03-08,b,,Acme,,Oak,4,120", "2024-03-07,a,,Birch and Sons Timber,,Pine,10.25,96"});
     BoundGridControl bound;
     bound.SetDataSource(rs);
     bound.AutoSize(1, bound.Cols() - 1, false, 50);

@@ -69,7 +69,10 @@ class TestImport : public QObject {
     QTest::newRow("mixed, last unterminated") << QByteArray("d,a\r\nd,b\nd,c\rd,e") << QStringList{"a", "b", "c", "e"};
     QTest::newRow("LF CR is two ends") << QByteArray("d,a\n\rd,b") << QStringList{"a", "b"};
     QTest::newRow("blank and space-only lines") << QByteArray("\r\n   \r\nd,a\r\n \r\n\r\n") << QStringList{"a"};
-    QTest::newRow("UTF-8 byte order mark") << QByteArray("\xEF\xBB\xBF" "2024-03-07,a\r\n") << QStringList{"a"};
+    QTest::newRow("UTF-8 byte order mark") << QByteArray(
+                                                  "\xEF\xBB\xBF"
+                                                  "2024-03-07,a\r\n")
+                                           << QStringList{"a"};
     QTest::newRow("empty file") << QByteArray() << QStringList{};
   }
   void lineEnds() {
@@ -84,7 +87,9 @@ class TestImport : public QObject {
 
   void onlyTheFirstByteOrderMarkIsDropped() {
     // Found by fuzzing: a second mark is a character of the first line.
-    const QByteArray bytes = "\xEF\xBB\xBF\xEF\xBB\xBF" "2024-03-07,a\r\nz";
+    const QByteArray bytes =
+        "\xEF\xBB\xBF\xEF\xBB\xBF"
+        "2024-03-07,a\r\nz";
     const QString mark(QChar(0xFEFF));
     QCOMPARE(DecodeReportBytes(bytes), mark + "2024-03-07,a\r\nz");
     const ReportLines lines(bytes);
@@ -99,11 +104,15 @@ class TestImport : public QObject {
   }
 
   void encodings() {
-    QCOMPARE(importBytes("2024-03-07,t,Jörg,Acme,RIP,Wei\xC3\x9F" "eiche,4\r\n", "Operator, Material"),
+    QCOMPARE(importBytes("2024-03-07,t,Jörg,Acme,RIP,Wei\xC3\x9F"
+                         "eiche,4\r\n",
+                         "Operator, Material"),
              QStringList{"Jörg\tWeißeiche"});
     ClearYieldReport();
     // Windows-1252: ß is 0xDF, € is 0x80; 0x81 is unassigned and kept as U+0081.
-    QCOMPARE(importBytes("2024-03-07,t,J\xF6rg,Acme,RIP,Wei\xDF" "eiche \x80\x81,4\r\n", "Operator, Material"),
+    QCOMPARE(importBytes("2024-03-07,t,J\xF6rg,Acme,RIP,Wei\xDF"
+                         "eiche \x80\x81,4\r\n",
+                         "Operator, Material"),
              QStringList{QString::fromUtf8("Jörg\tWeißeiche €\xC2\x81")});
     ClearYieldReport();
     // One invalid byte makes the whole file Windows-1252, its UTF-8 pairs included.

@@ -12,9 +12,8 @@
 #include <QScreen>
 #include <QTimer>
 
-#include <stdexcept>
 #include <unistd.h>
-
+#include <stdexcept>
 
 namespace {
 
@@ -30,7 +29,6 @@ std::vector<std::pair<QString, QByteArray>> threeFiles() {
           {"notes.txt", "not a report"},
           {".hidden.yrp", board("2024-01-01", "h", "X", "X", "1")}};
 }
-
 
 // A user's double click: a click, then the second press.
 void doubleClick(QListWidget* list, QListWidgetItem* item) {
@@ -95,10 +93,10 @@ class TestMainWindow : public QObject {
     QVERIFY(f->findChild<QObject*>("CommonDialog1"));
 
     // Keyboard order follows the design; "Select Files" has the focus.
-    const QList<QWidget*> expected = {f->cmdSelectFiles, f->fgRS,       f->cmboJobNames, f->cmdFilter,
-                                      f->cmboMaterial,  f->cmboWidth,  f->cmboDate[0],  f->cmboDate[1],
-                                      f->cmdSummary,    f->fgSummary,  f->cmdPrint,     f->cmdCopy,
-                                      f->cmdCopy2,      f->cmboSupplier, f->cmdExit};
+    const QList<QWidget*> expected = {f->cmdSelectFiles, f->fgRS,         f->cmboJobNames, f->cmdFilter,
+                                      f->cmboMaterial,   f->cmboWidth,    f->cmboDate[0],  f->cmboDate[1],
+                                      f->cmdSummary,     f->fgSummary,    f->cmdPrint,     f->cmdCopy,
+                                      f->cmdCopy2,       f->cmboSupplier, f->cmdExit};
     QList<QWidget*> chain;
     QWidget* w = f->cmdSelectFiles;
     do {

@@ -26,14 +26,15 @@ void verifyCentred(QWidget* w) {
     const int topRoom = frame.top() - screen.top(), bottomRoom = screen.bottom() - frame.bottom();
     return qAbs(leftRoom - rightRoom) <= 1 && qAbs(topRoom - bottomRoom) <= 1;
   };
-  QTRY_VERIFY2_WITH_TIMEOUT(centred(), qPrintable(QStringLiteral("%1: frame %2,%3 %4x%5 on a screen of %6x%7")
-                                                      .arg(w->objectName())
-                                                      .arg(frameOf(w).x())
-                                                      .arg(frameOf(w).y())
-                                                      .arg(frameOf(w).width())
-                                                      .arg(frameOf(w).height())
-                                                      .arg(screen.width())
-                                                      .arg(screen.height())),
+  QTRY_VERIFY2_WITH_TIMEOUT(centred(),
+                            qPrintable(QStringLiteral("%1: frame %2,%3 %4x%5 on a screen of %6x%7")
+                                           .arg(w->objectName())
+                                           .arg(frameOf(w).x())
+                                           .arg(frameOf(w).y())
+                                           .arg(frameOf(w).width())
+                                           .arg(frameOf(w).height())
+                                           .arg(screen.width())
+                                           .arg(screen.height())),
                             5000);
 }
 

@@ -11,11 +11,9 @@
 #include <QFile>
 #include <QFileInfo>
 
-
 using namespace modReportGeneration;
 
 namespace {
-
 
 QStringList listOf(void (*fill)(QStringList&)) {
   QStringList l{"stale", "entries"};
@@ -140,7 +138,8 @@ class TestStore : public QObject {
     OpenReportDatabase();
     ClearYieldReport();
     OpenYieldRecordset();
-    const QString file = folder->WriteFile("a.yrp", "2024-03-07,08:00,Ann,Acme,RIP,Oak,4,120,90,75,110,80,72.7,88.9\r\n");
+    const QString file =
+        folder->WriteFile("a.yrp", "2024-03-07,08:00,Ann,Acme,RIP,Oak,4,120,90,75,110,80,72.7,88.9\r\n");
     ImportYieldReportFile(file);
     const auto first = GetYieldRecordset();
     ClearYieldReport();
@@ -162,13 +161,13 @@ class TestStore : public QObject {
       QCOMPARE(listOf(fill), QStringList{QString()});
 
     OpenYieldRecordset();
-    ImportYieldReportFile(folder->WriteFile(
-        "a.yrp",
-        "2024-03-08,08:00,Ann,Northwood,RIP,White Oak,4.5,120,90,75,110,80,72.7,88.9\r\n"
-        "2024-03-07,08:01,Ann,Acme,RIP,Red Oak,10,120,90,75,110,80,72.7,88.9\r\n"
-        "2024-03-07,08:02,Ben,Acme,RIP,Red Oak,4,120,90,75,110,80,72.7,88.9\r\n"
-        ",08:03,Ben,,RIP,,,120,90,75,110,80,72.7,88.9\r\n"
-        "3/9/2024,08:04,Ben,Acme,RIP,Ash,4,120,90,75,110,80,72.7,88.9\r\n"));
+    ImportYieldReportFile(
+        folder->WriteFile("a.yrp",
+                          "2024-03-08,08:00,Ann,Northwood,RIP,White Oak,4.5,120,90,75,110,80,72.7,88.9\r\n"
+                          "2024-03-07,08:01,Ann,Acme,RIP,Red Oak,10,120,90,75,110,80,72.7,88.9\r\n"
+                          "2024-03-07,08:02,Ben,Acme,RIP,Red Oak,4,120,90,75,110,80,72.7,88.9\r\n"
+                          ",08:03,Ben,,RIP,,,120,90,75,110,80,72.7,88.9\r\n"
+                          "3/9/2024,08:04,Ben,Acme,RIP,Ash,4,120,90,75,110,80,72.7,88.9\r\n"));
     QVERIFY(boxes->boxes.empty());
     QCOMPARE(listOf(ListJobNames), QStringList({"", ""}));
     QCOMPARE(listOf(ListMaterials), QStringList({"", "", "Ash", "Red Oak", "White Oak"}));

@@ -35,13 +35,20 @@ bool parse(int argc, char** argv, Options& o) {
     const std::string a = argv[i];
     if (i + 1 >= argc) return false;
     const char* v = argv[++i];
-    if (a == "--out") o.out = v;
-    else if (a == "--lines") o.lines = std::atoll(v);
-    else if (a == "--files") o.files = std::atoi(v);
-    else if (a == "--seed") o.seed = unsigned(std::strtoul(v, nullptr, 10));
-    else if (a == "--bad-every") o.badEvery = std::atoll(v);
-    else if (a == "--prefix") o.prefix = v;
-    else return false;
+    if (a == "--out")
+      o.out = v;
+    else if (a == "--lines")
+      o.lines = std::atoll(v);
+    else if (a == "--files")
+      o.files = std::atoi(v);
+    else if (a == "--seed")
+      o.seed = unsigned(std::strtoul(v, nullptr, 10));
+    else if (a == "--bad-every")
+      o.badEvery = std::atoll(v);
+    else if (a == "--prefix")
+      o.prefix = v;
+    else
+      return false;
   }
   return !o.out.empty() && o.lines >= 0 && o.files >= 1;
 }
@@ -97,14 +104,16 @@ int main(int argc, char** argv) {
       const double clearPer = cents(clear * 100 / net);
       const double clearYield = cents(parts * 100 / clear);
       char line[512];
-      int n = std::snprintf(line, sizeof line,
-                            "2024-%02d-%02d,%02d:%02d:%02d,%s,%s,%s,%s,%g,%.2f,%.2f,%.2f,%.2f,%.2f,%.2f,%.2f", m, d,
-                            seconds / 3600, seconds / 60 % 60, seconds % 60, kOperators[pick(6)],
-                            kSuppliers[pick(5)], kTypes[pick(3)], kMaterials[pick(7)], kWidths[pick(8)], board,
-                            parts, total, net, clear, clearPer, clearYield);
+      int n = std::snprintf(
+          line, sizeof line, "2024-%02d-%02d,%02d:%02d:%02d,%s,%s,%s,%s,%g,%.2f,%.2f,%.2f,%.2f,%.2f,%.2f,%.2f", m, d,
+          seconds / 3600, seconds / 60 % 60, seconds % 60, kOperators[pick(6)], kSuppliers[pick(5)], kTypes[pick(3)],
+          kMaterials[pick(7)], kWidths[pick(8)], board, parts, total, net, clear, clearPer, clearYield);
       if (o.badEvery > 0 && (written + 1) % o.badEvery == 0) {
         switch ((written / o.badEvery) % 3) {
-          case 0: n = std::snprintf(line, sizeof line, "2024-%02d-%02d,%02d:00:00,%s,short line", m, d, seconds / 3600, kOperators[0]); break;
+          case 0:
+            n = std::snprintf(line, sizeof line, "2024-%02d-%02d,%02d:00:00,%s,short line", m, d, seconds / 3600,
+                              kOperators[0]);
+            break;
           case 1: {  // a board length the number column refuses
             char* p = line;
             for (int c = 0; c < 7; ++c) p = std::strchr(p, ',') + 1;

@@ -1,8 +1,8 @@
 #include "ClipboardSeam.h"
 
+#include "AppInfo.h"
 #include "ErrorInfo.h"
 #include "RuntimeErrors.h"
-#include "AppInfo.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -108,9 +108,7 @@ RecordsetGridModel::RecordsetGridModel(std::shared_ptr<Recordset> recordset, QOb
   });
 }
 
-int RecordsetGridModel::GridRows() const {
-  return recordset_->IsOpen() ? int(1 + recordset_->RecordCount()) : 1;
-}
+int RecordsetGridModel::GridRows() const { return recordset_->IsOpen() ? int(1 + recordset_->RecordCount()) : 1; }
 
 int RecordsetGridModel::GridCols() const { return 1 + recordset_->FieldCount(); }
 

@@ -50,10 +50,8 @@ class CentreWhenFramed : public QObject {
       case QEvent::Resize:
       case QEvent::UpdateRequest:
       case QEvent::Paint:
-      case QEvent::WindowActivate:
-        break;
-      default:
-        return false;
+      case QEvent::WindowActivate: break;
+      default: return false;
     }
     if (frameOf(window_).isNull()) return false;  // not framed yet, or no window manager
     if (!framed_.isValid()) framed_.start();

@@ -21,6 +21,4 @@ QString ProgramFolder() {
 
 void SetProgramFolderOverride(const QString& folder) { folderOverride() = folder; }
 
-QString ReportDatabasePath() {
-  return ProgramFolder() + QDir::separator() + QStringLiteral("ReportGenTemplate.mdb");
-}
+QString ReportDatabasePath() { return ProgramFolder() + QDir::separator() + QStringLiteral("ReportGenTemplate.mdb"); }

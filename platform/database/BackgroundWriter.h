@@ -45,7 +45,7 @@ class BackgroundWriter {
     int code = 0;
     QString message;
     sqlite3_stmt* statement = nullptr;
-    RowBatch rows;         // the whole batch
+    RowBatch rows;           // the whole batch
     int firstUnwritten = 0;  // rows from here on are not in the file
   };
   // After Wait(): the failure, if any, which is then cleared.

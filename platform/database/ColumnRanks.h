@@ -8,8 +8,8 @@
 #include <vector>
 
 struct ColumnRanks {
-  std::vector<uint32_t> rankOfRow;        // indexed by store row (rows not asked for: 0)
-  std::vector<uint32_t> rowOfRank;        // a store row holding each rank's value; [0] unused
+  std::vector<uint32_t> rankOfRow;  // indexed by store row (rows not asked for: 0)
+  std::vector<uint32_t> rowOfRank;  // a store row holding each rank's value; [0] unused
   bool hasNull = false;
 };
 

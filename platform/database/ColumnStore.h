@@ -6,8 +6,8 @@
 #include <QStringView>
 #include <QVariant>
 
-#include "KeyIndex.h"
 #include <QtGlobal>
+#include "KeyIndex.h"
 
 #include <cstdint>
 #include <limits>

@@ -25,7 +25,8 @@ QString dataSource(const QString& connectionString) {
 }  // namespace
 
 void Connection::Open(const QString& connectionString, const QString&, const QString&, int) {
-  if (session_) RaiseError(kErrNotAllowed, QStringLiteral("Operation is not allowed when the object is open."), kSource);
+  if (session_)
+    RaiseError(kErrNotAllowed, QStringLiteral("Operation is not allowed when the object is open."), kSource);
   if (provider_.compare(EngineProvider(), Qt::CaseInsensitive) != 0)
     RaiseError(kErrProviderNotFound,
                QStringLiteral("Provider cannot be found. It may not be properly installed: %1").arg(provider_),

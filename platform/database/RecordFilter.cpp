@@ -169,8 +169,7 @@ void RecordFilter::Bind(const ColumnStore& store) {
     if (store.At(c.column).type != ColumnType::Text || c.nullLiteral) continue;
     c.textPasses.resize(pool.Size());
     c.textPasses[0] = 0;
-    for (uint32_t id = 1; id < pool.Size(); ++id)
-      c.textPasses[id] = compare(c.op, CompareText(pool.At(id), c.text), 0);
+    for (uint32_t id = 1; id < pool.Size(); ++id) c.textPasses[id] = compare(c.op, CompareText(pool.At(id), c.text), 0);
   }
   boundPoolSize_ = pool.Size();
 }

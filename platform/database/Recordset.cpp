@@ -14,10 +14,10 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <optional>
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -66,14 +66,14 @@ void Field::SetValue(QStringView text) { owner_->StoreCell(index_, text); }
 Recordset::~Recordset() = default;
 
 void Recordset::RequireOpen() const {
-  if (!open_) RaiseError(kErrObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."), kSource);
+  if (!open_)
+    RaiseError(kErrObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."), kSource);
 }
 
 void Recordset::Open(const QString& source, const std::shared_ptr<Connection>& activeConnection, int, int lockType,
                      int) {
   if (open_) RaiseError(kErrNotAllowed, QStringLiteral("Operation is not allowed when the object is open."), kSource);
-  if (!activeConnection)
-    RaiseError(kErrObjectClosed, QStringLiteral("The recordset has no open connection."), kSource);
+  if (!activeConnection) RaiseError(kErrObjectClosed, QStringLiteral("The recordset has no open connection."), kSource);
   std::shared_ptr<SqliteSession> session = activeConnection->Session();
   session_ = session;
   // Opening a recordset is where stored rows reach the file. When that fails
@@ -201,7 +201,8 @@ void Recordset::LoadRows(sqlite3_stmt* stmt) {
           if (kind != SQLITE_NULL) {
             const char* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
             const int len = sqlite3_column_bytes(stmt, i);
-            if (lastId[i] != 0 && lastBytes[i].size() == len && std::memcmp(lastBytes[i].constData(), bytes, len) == 0) {
+            if (lastId[i] != 0 && lastBytes[i].size() == len &&
+                std::memcmp(lastBytes[i].constData(), bytes, len) == 0) {
               id = lastId[i];
             } else {
               id = store.Pool().Intern(QString::fromUtf8(bytes, len));
@@ -251,7 +252,8 @@ Field Recordset::Fields(const QString& name) {
   if (index < 0)
     RaiseError(kErrNotInCollection,
                QStringLiteral("Item cannot be found in the collection corresponding to the requested name or "
-                              "ordinal: %1.").arg(name),
+                              "ordinal: %1.")
+                   .arg(name),
                kSource);
   return Field(this, index);
 }
@@ -261,7 +263,8 @@ Field Recordset::Fields(int index) {
   if (index < 0 || index >= store_->ColumnCount())
     RaiseError(kErrNotInCollection,
                QStringLiteral("Item cannot be found in the collection corresponding to the requested name or "
-                              "ordinal: %1.").arg(index),
+                              "ordinal: %1.")
+                   .arg(index),
                kSource);
   return Field(this, index);
 }
@@ -337,9 +340,7 @@ void Recordset::EncodeRow(RowBatch& batch, const std::vector<CellValue>& cells) 
       continue;
     }
     switch (store_->At(i).type) {
-      case ColumnType::Number:
-        batch.AddNumber(v.number);
-        break;
+      case ColumnType::Number: batch.AddNumber(v.number); break;
       case ColumnType::Date: {
         char d[10];
         DateChars(v.date, d);
@@ -386,7 +387,8 @@ int Recordset::RestoreLostRows(int count) {
 
 void Recordset::Update() {
   RequireOpen();
-  if (!hasPending_) RaiseError(kErrNotAllowed, QStringLiteral("No new row has been begun: call AddNew first."), kSource);
+  if (!hasPending_)
+    RaiseError(kErrNotAllowed, QStringLiteral("No new row has been begun: call AddNew first."), kSource);
   // The row is dropped whether or not it could be written.
   hasPending_ = false;
   PrepareInsert();
@@ -442,7 +444,8 @@ void Recordset::RecoverLostRows(ErrorInfo& error, bool inserted) {
   if (lost <= 0) return;
   const int restored = RestoreLostRows(lost);
   if (restored < lost)
-    error.Description += QStringLiteral(" (%1 rows stored before this one could not be kept either)").arg(lost - restored);
+    error.Description +=
+        QStringLiteral(" (%1 rows stored before this one could not be kept either)").arg(lost - restored);
 }
 
 void Recordset::AppendPending() {

@@ -46,8 +46,8 @@ class Recordset : public QObject {
   Recordset() = default;
   ~Recordset() override;
 
-  void Open(const QString& source, const std::shared_ptr<Connection>& activeConnection, int cursorType,
-            int lockType, int options);
+  void Open(const QString& source, const std::shared_ptr<Connection>& activeConnection, int cursorType, int lockType,
+            int options);
   bool IsOpen() const { return open_; }
   QString Source() const { return source_; }
   // True when the rows came from the session's table mirror, not the engine.
@@ -115,7 +115,7 @@ class Recordset : public QObject {
   std::shared_ptr<SqliteSession> session_;
   sqlite3_stmt* insert_ = nullptr;  // kept by the session
   QByteArray insertSql_;
-  RowBatch oneRow_;  // the row being inserted here and now
+  RowBatch oneRow_;                     // the row being inserted here and now
   std::shared_ptr<ColumnStore> store_;  // may be shared with the session's mirror
   std::vector<uint32_t> rows_;          // this recordset's records, in order
   std::vector<CellValue> pending_;

@@ -14,9 +14,7 @@ void RowBatch::Bind(sqlite3_stmt* statement, int r) const {
   const char* const stop = bytes_.data() + end;
   for (int param = 1; p < stop; ++param) {
     switch (*p++) {
-      case kNull:
-        sqlite3_bind_null(statement, param);
-        break;
+      case kNull: sqlite3_bind_null(statement, param); break;
       case kNumber: {
         double v;
         std::memcpy(&v, p, sizeof v);

@@ -46,7 +46,7 @@ class RowBatch {
     size_ += size;
     return p;
   }
-  std::vector<char> bytes_;     // grown, never shrunk; the first size_ bytes are rows
+  std::vector<char> bytes_;  // grown, never shrunk; the first size_ bytes are rows
   size_t size_ = 0;
   std::vector<size_t> starts_;  // offset of each row in bytes_
 };

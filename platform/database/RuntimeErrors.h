@@ -17,11 +17,11 @@ inline constexpr qint32 kErrPermissionDenied = 70;
 inline constexpr qint32 kErrPathNotFound = 76;
 
 // Database access layer errors.
-inline constexpr qint32 kErrBadArguments = 3001;      // bad filter, bad argument
-inline constexpr qint32 kErrNoCurrentRecord = 3021;   // BOF or EOF
-inline constexpr qint32 kErrNotInCollection = 3265;   // unknown field name
-inline constexpr qint32 kErrNotAllowed = 3219;        // operation not allowed now
-inline constexpr qint32 kErrNotUpdatable = 3251;      // recordset cannot add rows
-inline constexpr qint32 kErrObjectClosed = 3704;      // connection/recordset not open
+inline constexpr qint32 kErrBadArguments = 3001;     // bad filter, bad argument
+inline constexpr qint32 kErrNoCurrentRecord = 3021;  // BOF or EOF
+inline constexpr qint32 kErrNotInCollection = 3265;  // unknown field name
+inline constexpr qint32 kErrNotAllowed = 3219;       // operation not allowed now
+inline constexpr qint32 kErrNotUpdatable = 3251;     // recordset cannot add rows
+inline constexpr qint32 kErrObjectClosed = 3704;     // connection/recordset not open
 inline constexpr qint32 kErrProviderNotFound = 3706;
 inline constexpr qint32 kErrCannotConvert = -2147217913;  // value refused by its column

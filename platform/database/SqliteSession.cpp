@@ -234,7 +234,8 @@ void SqliteSession::FlushLaterRows() {
   if (!writer_->Failed() && laterRows_.Empty()) return;
   const Unkept unkept = WriteFailedRowsNow();
   if (unkept.rows > 0)
-    RaiseSqliteError(unkept.code, unkept.message + QStringLiteral(" (%1 stored rows could not be kept)").arg(unkept.rows));
+    RaiseSqliteError(unkept.code,
+                     unkept.message + QStringLiteral(" (%1 stored rows could not be kept)").arg(unkept.rows));
 }
 
 SqliteSession::Unkept SqliteSession::WriteFailedRowsNow() {

@@ -113,8 +113,8 @@ class SqliteSession {
 
   std::unique_ptr<BackgroundWriter> writer_;  // started by the first rows written later
   std::map<QByteArray, sqlite3_stmt*> keptStatements_;
-  sqlite3_stmt* laterStatement_ = nullptr;  // the statement of laterRows_
-  RowBatch laterRows_;                      // begun, not yet handed to the writer
+  sqlite3_stmt* laterStatement_ = nullptr;                   // the statement of laterRows_
+  RowBatch laterRows_;                                       // begun, not yet handed to the writer
   std::map<QString, std::shared_ptr<ColumnStore>> mirrors_;  // by lower-case table name
   qint64 mirrorsDataVersion_ = -1;
 

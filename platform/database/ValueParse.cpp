@@ -23,19 +23,34 @@ bool toAsciiNumber(QStringView t, QChar altDecimal, Out& out) {
     ++i;
   }
   int intDigits = 0, fracDigits = 0;
-  while (i < n && isDigit(t[i])) { out.push_back(char(t[i].unicode())); ++i; ++intDigits; }
+  while (i < n && isDigit(t[i])) {
+    out.push_back(char(t[i].unicode()));
+    ++i;
+    ++intDigits;
+  }
   if (i < n && (t[i] == u'.' || t[i] == altDecimal)) {
     out.push_back('.');
     ++i;
-    while (i < n && isDigit(t[i])) { out.push_back(char(t[i].unicode())); ++i; ++fracDigits; }
+    while (i < n && isDigit(t[i])) {
+      out.push_back(char(t[i].unicode()));
+      ++i;
+      ++fracDigits;
+    }
   }
   if (intDigits + fracDigits == 0) return false;
   if (i < n && (t[i] == u'e' || t[i] == u'E')) {
     out.push_back('e');
     ++i;
-    if (i < n && (t[i] == u'+' || t[i] == u'-')) { out.push_back(char(t[i].unicode())); ++i; }
+    if (i < n && (t[i] == u'+' || t[i] == u'-')) {
+      out.push_back(char(t[i].unicode()));
+      ++i;
+    }
     int expDigits = 0;
-    while (i < n && isDigit(t[i])) { out.push_back(char(t[i].unicode())); ++i; ++expDigits; }
+    while (i < n && isDigit(t[i])) {
+      out.push_back(char(t[i].unicode()));
+      ++i;
+      ++expDigits;
+    }
     if (expDigits == 0) return false;
   }
   return i == n;
@@ -121,10 +136,15 @@ struct ShortAscii {
   char chars[64];
   size_t n = 0;
   bool overflow = false;
-  void clear() { n = 0; overflow = false; }
+  void clear() {
+    n = 0;
+    overflow = false;
+  }
   void push_back(char c) {
-    if (n < sizeof chars) chars[n++] = c;
-    else overflow = true;
+    if (n < sizeof chars)
+      chars[n++] = c;
+    else
+      overflow = true;
   }
   const char* data() const { return chars; }
   size_t size() const { return n; }
@@ -134,7 +154,8 @@ struct ShortAscii {
 // integer over a power of ten, and one IEEE division of two exact values is
 // correctly rounded: the same result as from_chars, without its cost.
 static bool parseShortDecimal(QStringView t, QChar altDecimal, double& value) {
-  static constexpr double kPowers[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  static constexpr double kPowers[] = {1,   1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
   qsizetype i = 0;
   const bool negative = i < t.size() && t[i] == u'-';
   if (i < t.size() && (t[i] == u'-' || t[i] == u'+')) ++i;
@@ -166,8 +187,8 @@ bool ParseNumber(QStringView text, double& value, QChar altDecimal) {
   if (!toAsciiNumber(t, altDecimal, shortAscii)) return false;
   std::string longAscii;
   if (shortAscii.overflow) toAsciiNumber(t, altDecimal, longAscii);
-  const std::string_view ascii = shortAscii.overflow ? std::string_view(longAscii)
-                                                     : std::string_view(shortAscii.data(), shortAscii.size());
+  const std::string_view ascii =
+      shortAscii.overflow ? std::string_view(longAscii) : std::string_view(shortAscii.data(), shortAscii.size());
   double v = 0;
   const auto [end, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), v);
   if (ec != std::errc() || end != ascii.data() + ascii.size()) return false;

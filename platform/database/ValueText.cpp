@@ -31,11 +31,8 @@ QString DateText(qint32 julianDay) {
 QString ValueText(const QVariant& value) {
   if (value.isNull()) return QString();
   switch (value.typeId()) {
-    case QMetaType::Double:
-      return NumberText(value.toDouble());
-    case QMetaType::QDate:
-      return DateText(qint32(value.toDate().toJulianDay()));
-    default:
-      return value.toString();
+    case QMetaType::Double: return NumberText(value.toDouble());
+    case QMetaType::QDate: return DateText(qint32(value.toDate().toJulianDay()));
+    default: return value.toString();
   }
 }
