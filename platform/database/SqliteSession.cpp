@@ -47,7 +47,10 @@ SqliteSession::SqliteSession(const QString& path) {
     // before the journal goes, so a power cut or a crash of the machine at any
     // moment leaves a database the next start can open; with groups of
     // thousands of rows per transaction the syncs cost little.
-    Exec(QStringLiteral("PRAGMA synchronous=NORMAL; SELECT count(*) FROM sqlite_master;"));
+    // Emptying the table must not overwrite (and journal) every page it
+    // frees, as some builds of the engine do by default: the pages are given
+    // back to the file system right after (GiveBackFreePages).
+    Exec(QStringLiteral("PRAGMA synchronous=NORMAL; PRAGMA secure_delete=OFF; SELECT count(*) FROM sqlite_master;"));
   } catch (...) {
     sqlite3_close_v2(db_);
     db_ = nullptr;
