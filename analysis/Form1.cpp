@@ -54,6 +54,7 @@ Form1::Form1() {
   BuildControls();
   LaySummaryLabels();
   CenterOnScreen(this);
+  setAcceptDrops(true);
   cmdSelectFiles->setFocus();
 }
 

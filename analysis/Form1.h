@@ -70,6 +70,9 @@ class Form1 : public QWidget, public MainWindowRefresh {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // Report files dropped from a file manager are imported.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void BuildControls();

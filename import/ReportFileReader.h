@@ -22,6 +22,7 @@ class ReportLines {
   void Line(qsizetype k, QString& out) const;
   QString Line(qsizetype k) const;
   bool IsUtf8() const { return utf8_; }
+  qint64 Bytes() const { return bytes_.size(); }
 
  private:
   QByteArray bytes_;

@@ -2,6 +2,7 @@
 
 #include "AppInfo.h"
 #include "ErrorBoxes.h"
+#include "ImportProgress.h"
 #include "ReportDatabase.h"
 #include "ReportFileReader.h"
 #include "RuntimeErrors.h"
@@ -36,9 +37,15 @@ void trapped(Step&& step) {
   try {
     step();
   } catch (...) {
-    ShowErrorBox(CurrentError());
+    ShowImportErrorBox(CurrentError());
   }
 }
+
+// Lines between two reports of progress: often enough for a window kept
+// painted every few dozen milliseconds, rare enough to cost nothing.
+constexpr qsizetype kLinesPerProgress = 512;
+
+bool stopRequested(const ImportProgress* progress) { return progress && progress->StopRequested(); }
 
 }  // namespace
 
@@ -49,7 +56,7 @@ void ImportYieldReportFile(const QString& path) {
     lines.emplace(ReadReportLines(path));
   } catch (...) {
     // A file that cannot be opened or read ends its import after one box.
-    ShowErrorBox(CurrentError());
+    ShowImportErrorBox(CurrentError());
     return;
   }
 
@@ -62,9 +69,15 @@ void ImportYieldReportFile(const QString& path) {
     fields = {};
   }
 
+  ImportProgress* progress = CurrentImportProgress();
+  const qint64 fileBytes = lines->Bytes();
   std::array<QStringView, 14> values;
   QString line;
   for (qsizetype n = 0; n < lines->Count(); ++n) {
+    if (progress && n % kLinesPerProgress == 0) {
+      progress->Advanced(n, fileBytes * n / lines->Count());
+      if (progress->StopRequested()) return;  // stopped between two lines
+    }
     lines->Line(n, line);
     // The first fourteen fields; any further ones are ignored.
     qsizetype count = 0, start = 0;
@@ -74,15 +87,20 @@ void ImportYieldReportFile(const QString& path) {
       start = i + 1;
     }
     trapped([] { sharedRecordset().AddNew(); });
-    for (size_t k = 0; k < kFieldColumns.size(); ++k) {
+    for (size_t k = 0; k < kFieldColumns.size() && !stopRequested(progress); ++k) {
       trapped([&] {
         if (qsizetype(k) >= count) RaiseError(kErrSubscript, QStringLiteral("Subscript out of range"), AppSourceName());
         Field field = fields[k] ? *fields[k] : sharedRecordset().Fields(kFieldColumns[k]);
         field.SetValue(values[k]);
       });
     }
+    // "Stop Import" pressed on a box of this line: the line is left out
+    // whole, so the last stored row is a whole line.
+    if (stopRequested(progress)) return;
     trapped([] { sharedRecordset().Update(); });
+    if (stopRequested(progress)) return;
   }
+  if (progress) progress->Advanced(lines->Count(), fileBytes);
 }
 
 }  // namespace modReportGeneration

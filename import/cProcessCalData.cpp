@@ -2,7 +2,13 @@
 
 #include "AppInfo.h"
 #include "ErrorInfo.h"
+#include "ImportProgress.h"
 #include "YieldReportImport.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 QString trimSpaces(const QString& text) {
@@ -40,5 +46,20 @@ void cProcessCalData::ProcessAFile(const QString&) {}
 
 void cProcessCalData::ProcessFiles() {
   const qint32 last = mlFileCount;
-  for (qint32 i = 1; i <= last; ++i) modReportGeneration::ImportYieldReportFile(masFileNames[i]);
+  ImportProgress* progress = CurrentImportProgress();
+  if (!progress) {
+    for (qint32 i = 1; i <= last; ++i) modReportGeneration::ImportYieldReportFile(masFileNames[i]);
+    return;
+  }
+  // Progress by bytes over all files; a file that cannot be read counts nothing.
+  std::vector<qint64> sizes(size_t(last) + 1, 0);
+  qint64 total = 0;
+  for (qint32 i = 1; i <= last; ++i) total += sizes[size_t(i)] = std::max<qint64>(0, QFileInfo(masFileNames[i]).size());
+  progress->BatchStarted(last, total);
+  qint64 before = 0;
+  for (qint32 i = 1; i <= last && !progress->StopRequested(); ++i) {
+    progress->FileStarted(i, masFileNames[i], before);
+    modReportGeneration::ImportYieldReportFile(masFileNames[i]);
+    before += sizes[size_t(i)];
+  }
 }

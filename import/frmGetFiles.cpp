@@ -6,6 +6,7 @@
 #include "ReportDatabase.h"
 #include "WindowLayout.h"
 #include "cProcessCalData.h"
+#include "frmProgress.h"
 
 #include <QDir>
 
@@ -44,10 +45,16 @@ frmGetFiles::frmGetFiles(MainWindowRefresh* mainWindow)
   CenterOnScreen(this);
 }
 
-void frmGetFiles::ShowFolder(const QString& folder) {
+bool frmGetFiles::ShowFolder(const QString& folder) {
   const QString lastGood = Dir1->Path();
-  TrapInWindowBox([&] { Dir1->SetPath(folder); },
-                  [&] { Drive1->SetDriveOf(lastGood.isEmpty() ? QDir::rootPath() : lastGood); });
+  bool shown = false;
+  TrapInWindowBox(
+      [&] {
+        Dir1->SetPath(folder);
+        shown = true;
+      },
+      [&] { Drive1->SetDriveOf(lastGood.isEmpty() ? QDir::rootPath() : lastGood); });
+  return shown;
 }
 
 void frmGetFiles::Drive1_Change() { ShowFolder(Drive1->Drive()); }
@@ -61,6 +68,10 @@ void frmGetFiles::Dir1_Change() {
 
 void frmGetFiles::cmdOpenFiles_Click() {
   if (File1->ListCount() == 0) return;
+  // Shown only when the road takes more than half a second; Stop ends the
+  // batch, and the road then goes on as after a whole batch.
+  frmProgress progress(this);
+  const ImportProgressScope importing(&progress);
   TrapInWindowBox(
       [&] {
         SetMousePointer(this, vbHourglass);
@@ -71,9 +82,11 @@ void frmGetFiles::cmdOpenFiles_Click() {
         ClearYieldReport();
         OpenYieldRecordset();
         batch.ProcessFiles();
+        progress.Poll();
         SetMousePointer(this, vbDefault);
         hide();
         OpenYieldRecordset();
+        progress.Poll();
         mainWindow_->GetRecordSet();
         mainWindow_->DisplayRecordSet();
         mainWindow_->GetSuppliers();
@@ -83,4 +96,13 @@ void frmGetFiles::cmdOpenFiles_Click() {
         SetMousePointer(this, vbDefault);
       },
       [this] { SetMousePointer(this, vbDefault); });
+}
+
+void frmGetFiles::ImportFiles(const QString& folder, const QStringList& names) {
+  if (!ShowFolder(folder)) return;  // its box has been shown
+  File1->clearSelection();
+  for (const QString& name : names)
+    for (QListWidgetItem* item : File1->findItems(name, Qt::MatchExactly)) item->setSelected(true);
+  if (File1->selectedItems().isEmpty()) return;
+  cmdOpenFiles_Click();
 }

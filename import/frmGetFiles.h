@@ -20,14 +20,20 @@ class frmGetFiles : public QWidget {
   FileListBox* File1;
   QPushButton* cmdOpenFiles;
 
+  // Shows the folder with these files selected and imports them, as if the
+  // user had picked them here and pressed "Open Files" (files dropped on the
+  // main window).
+  void ImportFiles(const QString& folder, const QStringList& names);
+
  public slots:
   void cmdOpenFiles_Click();
 
  private:
   void Drive1_Change();
   void Dir1_Change();
-  // Moves the lists to a folder; on failure the window error box, lists unchanged.
-  void ShowFolder(const QString& folder);
+  // Moves the lists to a folder; on failure the window error box, lists
+  // unchanged, and false.
+  bool ShowFolder(const QString& folder);
 
   MainWindowRefresh* mainWindow_;
 };

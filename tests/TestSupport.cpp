@@ -33,7 +33,10 @@ QString TempProgramFolder::WriteFile(const QString& name, const QByteArray& byte
 }
 
 BoxRecorder::BoxRecorder() {
-  SetMessageBoxHandler([this](const MessageBoxRecord& r) { boxes.push_back(r); });
+  SetMessageBoxHandler([this](const MessageBoxRecord& r) {
+    boxes.push_back(r);
+    return answer ? answer(r) : 0;
+  });
 }
 
 BoxRecorder::~BoxRecorder() { SetMessageBoxHandler({}); }

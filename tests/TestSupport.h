@@ -33,6 +33,8 @@ class BoxRecorder {
   BoxRecorder();
   ~BoxRecorder();
   std::vector<MessageBoxRecord> boxes;
+  // Which button each box gets pressed (0, the first, unless set).
+  std::function<int(const MessageBoxRecord&)> answer;
   QStringList Texts() const;
   void Clear() { boxes.clear(); }
 };

@@ -3,12 +3,24 @@
 #include "ErrorBoxes.h"
 #include "MessageBoxSeam.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
+#include <QPushButton>
 
 GuardedApplication::GuardedApplication(int& argc, char** argv) : QApplication(argc, argv) {
   SetMessageBoxDisplay([](const MessageBoxRecord& r) {
-    QMessageBox box(QMessageBox::NoIcon, r.title, r.text, QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox box(QMessageBox::NoIcon, r.title, r.text, QMessageBox::NoButton, QApplication::activeWindow());
+    const QStringList captions = r.buttons.split(u'|');
+    QList<QAbstractButton*> buttons;
+    for (int i = 0; i < captions.size(); ++i) {
+      const bool ok = i == 0;
+      buttons.append(ok ? static_cast<QAbstractButton*>(box.addButton(QMessageBox::Ok))
+                        : box.addButton(captions[i], QMessageBox::RejectRole));
+      if (ok) box.setDefaultButton(QMessageBox::Ok);
+    }
+    box.setEscapeButton(buttons.last());
     box.exec();
+    return int(buttons.indexOf(box.clickedButton()));
   });
 }
 

@@ -16,12 +16,16 @@ MessageBoxHandler& display() {
 void SetMessageBoxHandler(MessageBoxHandler h) { handler() = std::move(h); }
 void SetMessageBoxDisplay(MessageBoxHandler d) { display() = std::move(d); }
 
-void ShowMessageBox(const QString& title, const QString& text) {
-  const MessageBoxRecord box{title, text, QStringLiteral("OK")};
+int AskMessageBox(const QString& title, const QString& text, const QStringList& buttons) {
+  const MessageBoxRecord box{title, text, buttons.join(u'|')};
+  int pressed = 0;
   if (handler())
-    handler()(box);
+    pressed = handler()(box);
   else if (display())
-    display()(box);
+    pressed = display()(box);
   else
     qWarning("%s: %s", qPrintable(title), qPrintable(text));
+  return pressed >= 0 && pressed < buttons.size() ? pressed : 0;
 }
+
+void ShowMessageBox(const QString& title, const QString& text) { AskMessageBox(title, text, {QStringLiteral("OK")}); }

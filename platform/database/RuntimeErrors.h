@@ -5,6 +5,7 @@
 #include <QtGlobal>
 
 // Program run-time errors.
+inline constexpr qint32 kErrBadCall = 5;  // invalid procedure call or argument
 inline constexpr qint32 kErrOverflow = 6;
 inline constexpr qint32 kErrOutOfMemory = 7;
 inline constexpr qint32 kErrSubscript = 9;

@@ -1,0 +1,62 @@
+// Report files dropped on the main window from a file manager: imported along
+// the same road as from the file selection window, whose lists then show
+// their folder and selection.
+#include "ErrorBoxes.h"
+#include "Form1.h"
+#include "RuntimeErrors.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+
+namespace {
+
+QStringList localFiles(const QMimeData* data) {
+  QStringList files;
+  if (!data || !data->hasUrls()) return files;
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) files << url.toLocalFile();
+  return files;
+}
+
+bool isReportFile(const QFileInfo& file) {
+  return file.isFile() && file.suffix().compare(QLatin1String("yrp"), Qt::CaseInsensitive) == 0;
+}
+
+}  // namespace
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+  if (!localFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+  const QStringList dropped = localFiles(event->mimeData());
+  if (dropped.isEmpty()) return;
+  event->acceptProposedAction();
+  TrapInWindowBox([&] {
+    QStringList folders, names, others;
+    for (const QString& path : dropped) {
+      const QFileInfo file(path);
+      if (!isReportFile(file)) {
+        others << file.fileName();
+        continue;
+      }
+      if (!folders.contains(file.absolutePath())) folders << file.absolutePath();
+      names << file.fileName();
+    }
+    if (folders.size() > 1)
+      RaiseError(kErrBadCall,
+                 QStringLiteral("Files from more than one folder cannot be imported together: %1")
+                     .arg(folders.join(QStringLiteral(", "))),
+                 QString());
+    // Anything else is left out, with one box naming it; the report files go on.
+    if (!others.isEmpty())
+      ShowWindowErrorBox({kErrBadCall,
+                          QStringLiteral("Not a yield report file (*.yrp), left out: %1").arg(others.join(QStringLiteral(", "))),
+                          QString()});
+    if (names.isEmpty()) return;
+    if (!fileWindow_) fileWindow_ = new frmGetFiles(this);
+    fileWindow_->ImportFiles(folders.first(), names);
+  });
+}

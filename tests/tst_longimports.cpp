@@ -1,0 +1,166 @@
+// Long and broken imports: the progress window and its Stop button, "Stop
+// Import" on a flood of error boxes, and report files dropped on the main
+// window, all driven through the real windows.
+#include "WindowDriver.h"
+#include "frmProgress.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTimer>
+
+namespace {
+
+QByteArray boards(const QString& prefix, int n) {
+  QByteArray out;
+  for (int i = 0; i < n; ++i)
+    out += QStringLiteral("2024-03-07,%1%2,Ann,Acme,RIP,Oak,4,120,90,75,110,80,72.7,88.9\r\n").arg(prefix).arg(i).toUtf8();
+  return out;
+}
+
+QStringList times(const QString& prefix, int n) {
+  QStringList out;
+  for (int i = 0; i < n; ++i) out << prefix + QString::number(i);
+  return out;
+}
+
+// Drops local files on a widget as a file manager does.
+void drop(QWidget* target, const QStringList& paths) {
+  QMimeData mime;
+  QList<QUrl> urls;
+  for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
+  mime.setUrls(urls);
+  QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &enter);
+  QVERIFY(enter.isAccepted());
+  QDropEvent dropped(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &dropped);
+}
+
+frmProgress* progressWindow() { return qobject_cast<frmProgress*>(QApplication::activeModalWidget()); }
+
+}  // namespace
+
+class TestLongImports : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() { frmProgress::SetShowDelayForTests(0); }
+  void cleanup() { frmProgress::SetShowDelayForTests(-1); }
+
+  // Stop in the second of three files: the table keeps exactly the lines read
+  // before it, and the road goes on as after a whole batch.
+  void stopInTheMiddleKeepsWhatWasRead() {
+    WindowDriver d;
+    QCOMPARE(d.Start(), 0);
+    const int n = 60000;
+    const QString folder = d.MakeFolder("data", {{"a.yrp", boards("a", n)}, {"b.yrp", boards("b", n)},
+                                                 {"c.yrp", boards("c", n)}});
+    frmGetFiles* w = d.OpenFileWindow(folder);
+    w->File1->selectAll();
+    bool modal = false, othersBlocked = false;
+    QString shownFile;
+    QTimer watch;
+    watch.setInterval(1);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      frmProgress* p = progressWindow();
+      if (!p || !p->lblFile->text().startsWith("File 2 of 3: b.yrp")) return;
+      watch.stop();
+      modal = p->isVisible() && p->windowModality() == Qt::ApplicationModal;
+      othersBlocked = QApplication::activeModalWidget() == p;
+      shownFile = p->lblFile->text();
+      QTest::mouseClick(p->cmdStop, Qt::LeftButton);
+    });
+    watch.start();
+    d.PressOpenFiles();
+    QVERIFY2(!watch.isActive(), "the progress window never showed the second file");
+    QVERIFY(modal);
+    QVERIFY(othersBlocked);
+    QCOMPARE(shownFile, QStringLiteral("File 2 of 3: b.yrp"));
+    QVERIFY(!progressWindow());
+
+    const QStringList stored = d.TableRows("Btime");
+    QVERIFY2(stored.size() > n && stored.size() < 2 * n, qPrintable(QString::number(stored.size())));
+    QCOMPARE(stored, (times("a", n) + times("b", n)).mid(0, stored.size()));
+    Form1* f = d.Main();
+    QCOMPARE(f->fgRS->Rows() - 1, stored.size());
+    QCOMPARE(WindowDriver::Entries(f->cmboSupplier), QStringList({"ALL", "Acme"}));
+    QVERIFY(!w->isVisible());
+    QVERIFY(d.boxes.boxes.empty());
+  }
+
+  // A file that is no yield report: "Stop Import" on its first box ends the
+  // import after that one box; nothing of the line is stored, nor any later file.
+  void stopImportOnAFloodOfBoxes() {
+    WindowDriver d;
+    QCOMPARE(d.Start(), 0);
+    QByteArray garbage;
+    for (int i = 0; i < 2000; ++i) garbage += "id;date;supplier;material\r\n";
+    const QString folder = d.MakeFolder("data", {{"g.yrp", garbage}, {"h.yrp", boards("h", 3)}});
+    d.boxes.answer = [](const MessageBoxRecord& r) { return r.buttons == "OK|Stop Import" ? 1 : 0; };
+    frmGetFiles* w = d.OpenFileWindow(folder);
+    w->File1->selectAll();
+    d.PressOpenFiles();
+    QCOMPARE(d.boxes.boxes.size(), size_t(1));
+    QCOMPARE(d.boxes.boxes[0].buttons, QStringLiteral("OK|Stop Import"));
+    QVERIFY(d.boxes.boxes[0].text.startsWith("Error #: "));
+    QCOMPARE(d.TableRows("count(*)"), QStringList{"0"});
+    QVERIFY(!w->isVisible());
+    QCOMPARE(d.Main()->fgRS->Rows(), 1);
+
+    // OK on every box reads the whole file, as before.
+    d.boxes.Clear();
+    d.boxes.answer = {};
+    d.OpenFileWindow();
+    w->File1->selectAll();
+    frmProgress::SetShowDelayForTests(-1);
+    d.PressOpenFiles();
+    QVERIFY(d.boxes.boxes.size() > 2000);
+    QCOMPARE(d.TableRows("count(*)"), QStringList{"2003"});
+  }
+
+  void aQuickImportShowsNoProgressWindow() {
+    frmProgress::SetShowDelayForTests(-1);
+    WindowDriver d;
+    QCOMPARE(d.Start(), 0);
+    const int before = frmProgress::TimesShown();
+    frmGetFiles* w = d.OpenFileWindow(d.MakeFolder("data", {{"a.yrp", boards("a", 20)}}));
+    w->File1->selectAll();
+    d.PressOpenFiles();
+    QCOMPARE(frmProgress::TimesShown(), before);
+    QCOMPARE(d.TableRows("count(*)"), QStringList{"20"});
+  }
+
+  void droppedFilesAreImported() {
+    frmProgress::SetShowDelayForTests(-1);
+    WindowDriver d;
+    QCOMPARE(d.Start(), 0);
+    const QString folder = d.MakeFolder("data", {{"b.yrp", boards("b", 2)}, {"a.yrp", boards("a", 3)},
+                                                 {"c.yrp", boards("c", 1)}, {"notes.txt", "x"}});
+    const QString other = d.MakeFolder("other", {{"d.yrp", boards("d", 1)}});
+    Form1* f = d.Main();
+    // Report files in the order of their names; anything else left out with one box.
+    drop(f, {folder + "/b.yrp", folder + "/notes.txt", folder + "/a.yrp"});
+    QCOMPARE(d.boxes.Texts(), QStringList{"Error: 5, Not a yield report file (*.yrp), left out: notes.txt"});
+    QCOMPARE(d.TableRows("Btime"), times("a", 3) + times("b", 2));
+    QCOMPARE(f->fgRS->Rows(), 6);
+    frmGetFiles* w = d.FileWindow();
+    QVERIFY(w);
+    QCOMPARE(w->Dir1->Path(), QDir(folder).canonicalPath());
+    QStringList selected;
+    for (QListWidgetItem* item : w->File1->selectedItems()) selected << item->text();
+    selected.sort();
+    QCOMPARE(selected, QStringList({"a.yrp", "b.yrp"}));
+
+    // Files of two folders: one box, nothing imported.
+    d.boxes.Clear();
+    drop(f, {folder + "/c.yrp", other + "/d.yrp"});
+    QCOMPARE(d.boxes.boxes.size(), size_t(1));
+    QVERIFY(d.boxes.boxes[0].text.startsWith("Error: 5, Files from more than one folder cannot be imported together"));
+    QCOMPARE(d.TableRows("count(*)"), QStringList{"5"});
+  }
+};
+
+CORVANE_WINDOW_TEST_MAIN(TestLongImports)
+#include "tst_longimports.moc"
