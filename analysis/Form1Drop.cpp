@@ -52,9 +52,10 @@ void Form1::dropEvent(QDropEvent* event) {
                  QString());
     // Anything else is left out, with one box naming it; the report files go on.
     if (!others.isEmpty())
-      ShowWindowErrorBox({kErrBadCall,
-                          QStringLiteral("Not a yield report file (*.yrp), left out: %1").arg(others.join(QStringLiteral(", "))),
-                          QString()});
+      ShowWindowErrorBox(
+          {kErrBadCall,
+           QStringLiteral("Not a yield report file (*.yrp), left out: %1").arg(others.join(QStringLiteral(", "))),
+           QString()});
     if (names.isEmpty()) return;
     if (!fileWindow_) fileWindow_ = new frmGetFiles(this);
     fileWindow_->ImportFiles(folders.first(), names);

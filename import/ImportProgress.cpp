@@ -24,6 +24,7 @@ void ShowImportErrorBox(const ErrorInfo& error) {
     return;
   }
   if (progress->StopRequested()) return;
-  const int pressed = AskMessageBox(AppTitle(), ErrorBoxText(error), {QStringLiteral("OK"), QStringLiteral("Stop Import")});
+  const int pressed =
+      AskMessageBox(AppTitle(), ErrorBoxText(error), {QStringLiteral("OK"), QStringLiteral("Stop Import")});
   if (pressed == 1) progress->RequestStop();
 }

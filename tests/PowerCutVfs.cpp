@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <sqlite3.h>
+#include "WrappedVfs.h"
 
 #include <algorithm>
 #include <cstring>
@@ -28,7 +28,6 @@ struct Track {
   std::vector<Unsynced> pending;
 };
 
-sqlite3_vfs* g_real = nullptr;
 sqlite3_vfs g_vfs;
 std::map<std::string, Track> g_tracks;
 std::mt19937 g_random;
@@ -39,13 +38,12 @@ bool g_cut = false;
 QString g_imageFolder;
 
 struct CutFile {
-  sqlite3_file base;
-  std::string* path;   // null for files that are not tracked
-  sqlite3_file* real;  // follows this struct in the same allocation
+  WrappedFile wrapped;
+  std::string* path;  // null for files that are not tracked
 };
 
 CutFile* cut(sqlite3_file* f) { return reinterpret_cast<CutFile*>(f); }
-sqlite3_file* real(sqlite3_file* f) { return cut(f)->real; }
+using wrapped::Real;
 
 // The file as the disk holds it after the power cut.
 QByteArray survivingImage(const QString& path, const Track& track) {
@@ -83,25 +81,24 @@ void cutThePower() {
 
 int xClose(sqlite3_file* f) {
   delete cut(f)->path;
-  return real(f)->pMethods ? real(f)->pMethods->xClose(real(f)) : SQLITE_OK;
+  return Real(f)->pMethods ? Real(f)->pMethods->xClose(Real(f)) : SQLITE_OK;
 }
-int xRead(sqlite3_file* f, void* b, int n, sqlite3_int64 o) { return real(f)->pMethods->xRead(real(f), b, n, o); }
 
 int xWrite(sqlite3_file* f, const void* b, int n, sqlite3_int64 o) {
   if (g_cut) return SQLITE_IOERR_WRITE;
   if (cut(f)->path) {
     sqlite3_int64 size = 0;
-    real(f)->pMethods->xFileSize(real(f), &size);
+    Real(f)->pMethods->xFileSize(Real(f), &size);
     Unsynced u{o, n, size, {}};
     if (o < size) {
       u.oldBytes.resize(qsizetype(std::min<sqlite3_int64>(n, size - o)));
-      real(f)->pMethods->xRead(real(f), u.oldBytes.data(), int(u.oldBytes.size()), o);
+      Real(f)->pMethods->xRead(Real(f), u.oldBytes.data(), int(u.oldBytes.size()), o);
     }
     Track& t = g_tracks[*cut(f)->path];
     if (t.syncedSize < 0) t.syncedSize = size;
     t.pending.push_back(std::move(u));
   }
-  const int rc = real(f)->pMethods->xWrite(real(f), b, n, o);
+  const int rc = Real(f)->pMethods->xWrite(Real(f), b, n, o);
   if (++g_writes == g_cutAfter) cutThePower();
   return rc;
 }
@@ -113,52 +110,33 @@ int xTruncate(sqlite3_file* f, sqlite3_int64 s) {
     if (t.syncedSize > s) t.syncedSize = s;
     for (Unsynced& u : t.pending) u.length = std::clamp<sqlite3_int64>(s - u.offset, 0, u.length);
   }
-  return real(f)->pMethods->xTruncate(real(f), s);
+  return Real(f)->pMethods->xTruncate(Real(f), s);
 }
 
 int xSync(sqlite3_file* f, int flags) {
   if (g_cut) return SQLITE_IOERR_FSYNC;
   ++g_syncs;
-  const int rc = real(f)->pMethods->xSync(real(f), flags);
+  const int rc = Real(f)->pMethods->xSync(Real(f), flags);
   if (rc == SQLITE_OK && cut(f)->path) g_tracks[*cut(f)->path] = Track();  // all on the disk now
   return rc;
 }
-int xFileSize(sqlite3_file* f, sqlite3_int64* s) { return real(f)->pMethods->xFileSize(real(f), s); }
-int xLock(sqlite3_file* f, int l) { return real(f)->pMethods->xLock(real(f), l); }
-int xUnlock(sqlite3_file* f, int l) { return real(f)->pMethods->xUnlock(real(f), l); }
-int xCheckReservedLock(sqlite3_file* f, int* r) { return real(f)->pMethods->xCheckReservedLock(real(f), r); }
-int xFileControl(sqlite3_file* f, int op, void* a) { return real(f)->pMethods->xFileControl(real(f), op, a); }
-int xSectorSize(sqlite3_file* f) { return real(f)->pMethods->xSectorSize(real(f)); }
 // No promise of atomic or ordered writes: the engine must rely on syncs alone.
 int xDeviceCharacteristics(sqlite3_file*) { return 0; }
 
-const sqlite3_io_methods kMethods = {1,
-                                     xClose,
-                                     xRead,
-                                     xWrite,
-                                     xTruncate,
-                                     xSync,
-                                     xFileSize,
-                                     xLock,
-                                     xUnlock,
-                                     xCheckReservedLock,
-                                     xFileControl,
-                                     xSectorSize,
-                                     xDeviceCharacteristics,
-                                     nullptr,
-                                     nullptr,
-                                     nullptr,
-                                     nullptr,
-                                     nullptr,
-                                     nullptr};
+const sqlite3_io_methods kMethods = [] {
+  sqlite3_io_methods m = wrapped::PassThroughMethods();
+  m.xClose = xClose;
+  m.xWrite = xWrite;
+  m.xTruncate = xTruncate;
+  m.xSync = xSync;
+  m.xDeviceCharacteristics = xDeviceCharacteristics;
+  return m;
+}();
 
 int xOpen(sqlite3_vfs*, const char* name, sqlite3_file* f, int flags, int* outFlags) {
   auto* cf = cut(f);
-  cf->real = reinterpret_cast<sqlite3_file*>(cf + 1);
   cf->path = nullptr;
-  std::memset(cf->real, 0, size_t(g_real->szOsFile));
-  const int rc = g_real->xOpen(g_real, name, cf->real, flags, outFlags);
-  cf->base.pMethods = rc == SQLITE_OK ? &kMethods : nullptr;
+  const int rc = wrapped::Open(f, sizeof(CutFile), &kMethods, name, flags, outFlags);
   if (rc == SQLITE_OK && name && (flags & (SQLITE_OPEN_MAIN_DB | SQLITE_OPEN_MAIN_JOURNAL))) {
     cf->path = new std::string(name);
     g_tracks.try_emplace(*cf->path);
@@ -168,44 +146,23 @@ int xOpen(sqlite3_vfs*, const char* name, sqlite3_file* f, int flags, int* outFl
 int xDelete(sqlite3_vfs*, const char* n, int s) {
   if (g_cut) return SQLITE_IOERR_DELETE;
   g_tracks.erase(n);
-  return g_real->xDelete(g_real, n, s);
+  return wrapped::RealVfs()->xDelete(wrapped::RealVfs(), n, s);
 }
-int xAccess(sqlite3_vfs*, const char* n, int f, int* r) { return g_real->xAccess(g_real, n, f, r); }
-int xFullPathname(sqlite3_vfs*, const char* n, int k, char* o) { return g_real->xFullPathname(g_real, n, k, o); }
-int xRandomness(sqlite3_vfs*, int n, char* o) { return g_real->xRandomness(g_real, n, o); }
-int xSleep(sqlite3_vfs*, int us) { return g_real->xSleep(g_real, us); }
-int xCurrentTime(sqlite3_vfs*, double* t) { return g_real->xCurrentTime(g_real, t); }
-int xGetLastError(sqlite3_vfs*, int n, char* b) { return g_real->xGetLastError(g_real, n, b); }
 
 }  // namespace
 
 PowerCutVfs::PowerCutVfs(uint32_t seed) {
-  g_real = sqlite3_vfs_find(nullptr);
-  std::memset(&g_vfs, 0, sizeof g_vfs);
-  g_vfs.iVersion = 1;
-  g_vfs.szOsFile = int(sizeof(CutFile)) + g_real->szOsFile;
-  g_vfs.mxPathname = g_real->mxPathname;
-  g_vfs.zName = "powercut";
-  g_vfs.xOpen = xOpen;
-  g_vfs.xDelete = xDelete;
-  g_vfs.xAccess = xAccess;
-  g_vfs.xFullPathname = xFullPathname;
-  g_vfs.xRandomness = xRandomness;
-  g_vfs.xSleep = xSleep;
-  g_vfs.xCurrentTime = xCurrentTime;
-  g_vfs.xGetLastError = xGetLastError;
   g_tracks.clear();
   g_random.seed(seed);
   g_cutAfter = -1;
   g_writes = 0;
   g_syncs = 0;
   g_cut = false;
-  sqlite3_vfs_register(&g_vfs, 1);
+  wrapped::Register(g_vfs, "powercut", sizeof(CutFile), xOpen, xDelete);
 }
 
 PowerCutVfs::~PowerCutVfs() {
-  sqlite3_vfs_unregister(&g_vfs);
-  sqlite3_vfs_register(g_real, 1);
+  wrapped::Unregister(g_vfs);
   g_tracks.clear();
 }
 

@@ -15,7 +15,8 @@ namespace {
 QByteArray boards(const QString& prefix, int n) {
   QByteArray out;
   for (int i = 0; i < n; ++i)
-    out += QStringLiteral("2024-03-07,%1%2,Ann,Acme,RIP,Oak,4,120,90,75,110,80,72.7,88.9\r\n").arg(prefix).arg(i).toUtf8();
+    out +=
+        QStringLiteral("2024-03-07,%1%2,Ann,Acme,RIP,Oak,4,120,90,75,110,80,72.7,88.9\r\n").arg(prefix).arg(i).toUtf8();
   return out;
 }
 
@@ -55,8 +56,8 @@ class TestLongImports : public QObject {
     WindowDriver d;
     QCOMPARE(d.Start(), 0);
     const int n = 60000;
-    const QString folder = d.MakeFolder("data", {{"a.yrp", boards("a", n)}, {"b.yrp", boards("b", n)},
-                                                 {"c.yrp", boards("c", n)}});
+    const QString folder =
+        d.MakeFolder("data", {{"a.yrp", boards("a", n)}, {"b.yrp", boards("b", n)}, {"c.yrp", boards("c", n)}});
     frmGetFiles* w = d.OpenFileWindow(folder);
     w->File1->selectAll();
     bool modal = false, othersBlocked = false;
@@ -136,8 +137,8 @@ class TestLongImports : public QObject {
     frmProgress::SetShowDelayForTests(-1);
     WindowDriver d;
     QCOMPARE(d.Start(), 0);
-    const QString folder = d.MakeFolder("data", {{"b.yrp", boards("b", 2)}, {"a.yrp", boards("a", 3)},
-                                                 {"c.yrp", boards("c", 1)}, {"notes.txt", "x"}});
+    const QString folder = d.MakeFolder(
+        "data", {{"b.yrp", boards("b", 2)}, {"a.yrp", boards("a", 3)}, {"c.yrp", boards("c", 1)}, {"notes.txt", "x"}});
     const QString other = d.MakeFolder("other", {{"d.yrp", boards("d", 1)}});
     Form1* f = d.Main();
     // Report files in the order of their names; anything else left out with one box.
