@@ -18,10 +18,14 @@ int& timesShown() {
   return n;
 }
 // The window is repainted and its button answered this often while shown.
-constexpr qint64 kPaintEveryMs = 50;
+int& paintEvery() {
+  static int ms = 50;
+  return ms;
+}
 }  // namespace
 
 void frmProgress::SetShowDelayForTests(int milliseconds) { showDelay() = milliseconds < 0 ? 500 : milliseconds; }
+void frmProgress::SetPaintIntervalForTests(int milliseconds) { paintEvery() = milliseconds < 0 ? 50 : milliseconds; }
 int frmProgress::TimesShown() { return timesShown(); }
 
 frmProgress::frmProgress(QWidget* owner)
@@ -85,7 +89,7 @@ void frmProgress::Poll() {
     move(area.center() - rect().center());
     show();
     ++timesShown();
-  } else if (sincePaint_.isValid() && sincePaint_.elapsed() < kPaintEveryMs) {
+  } else if (sincePaint_.isValid() && sincePaint_.elapsed() < paintEvery()) {
     return;
   }
   Refresh();
