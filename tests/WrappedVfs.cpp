@@ -44,9 +44,25 @@ int Open(sqlite3_file* f, size_t ownSize, const sqlite3_io_methods* methods, con
 
 sqlite3_io_methods PassThroughMethods() {
   // Version 1: no shared memory or memory mapping, as the program uses neither.
-  return {1,      xClose,    xRead,        xWrite,       xTruncate,   xSync,
-          xFileSize, xLock,  xUnlock,      xCheckReservedLock, xFileControl, xSectorSize,
-          xDeviceCharacteristics, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+  return {1,
+          xClose,
+          xRead,
+          xWrite,
+          xTruncate,
+          xSync,
+          xFileSize,
+          xLock,
+          xUnlock,
+          xCheckReservedLock,
+          xFileControl,
+          xSectorSize,
+          xDeviceCharacteristics,
+          nullptr,
+          nullptr,
+          nullptr,
+          nullptr,
+          nullptr,
+          nullptr};
 }
 
 void Register(sqlite3_vfs& vfs, const char* name, size_t fileSize,
