@@ -110,11 +110,13 @@ void Form1::BuildControls() {
   PlaceTwips(cmdExit, 8760, 960, 975, 375);
   cmboJobNames->setVisible(false);
   Label1->setVisible(false);
+  BuildBreakdownCommands();
 
   // Keyboard order, as laid out; labels take no focus.
   QWidget* order[] = {cmdSelectFiles, fgRS,        cmboJobNames, cmdFilter,    cmboMaterial,
                       cmboWidth,      cmboDate[0], cmboDate[1],  cmdSummary,   fgSummary,
-                      cmdPrint,       cmdCopy,     cmdCopy2,     cmboSupplier, cmdExit};
+                      cmdPrint,       cmdCopy,     cmdCopy2,     cmboSupplier, cmdExit,
+                      cmdBreakdown};
   for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
   fgRS->setFont(namedFont(QStringLiteral("MS Sans Serif"), 8.25));
@@ -169,6 +171,10 @@ void Form1::shutdown() {
   if (fileWindow_) {
     fileWindow_->close();
     delete fileWindow_.data();
+  }
+  if (breakdownWindow_) {
+    breakdownWindow_->close();
+    delete breakdownWindow_.data();
   }
   hide();
   deleteLater();

@@ -7,12 +7,14 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QWidget>
 
 #include <memory>
 
+#include "frmBreakdown.h"
 #include "frmGetFiles.h"
 
 class Form1 : public QWidget, public MainWindowRefresh {
@@ -43,6 +45,11 @@ class Form1 : public QWidget, public MainWindowRefresh {
   QComboBox* cmboSupplier;
   QPushButton* cmdExit;
   QObject* CommonDialog1;  // placed on the window; nothing uses it
+  // Beside the layout: the breakdown by group, from a button and from the
+  // grids' context menu.
+  QPushButton* cmdBreakdown;
+  QMenu* mnuGrid;
+  QAction* mnuBreakdown;
 
   // Record grid.
   void GetRecordSet() override;
@@ -58,6 +65,7 @@ class Form1 : public QWidget, public MainWindowRefresh {
 
   const std::shared_ptr<Recordset>& RecordsetInUse() const { return mrsYield; }
   frmGetFiles* FileWindow() const { return fileWindow_; }
+  frmBreakdown* BreakdownWindow() const { return breakdownWindow_; }
 
  public slots:
   void cmdSelectFiles_Click();
@@ -67,6 +75,7 @@ class Form1 : public QWidget, public MainWindowRefresh {
   void cmdCopy_Click();
   void cmdCopy2_Click();
   void cmdPrint_Click();
+  void cmdBreakdown_Click();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -77,8 +86,15 @@ class Form1 : public QWidget, public MainWindowRefresh {
  private:
   void BuildControls();
   void LaySummaryLabels();
+  void BuildBreakdownCommands();
+  // Tells an open breakdown window which records the grid shows now.
+  void RecordsShownChanged();
+  // The filter lists' picks, as words.
+  QString PicksText() const;
 
   std::shared_ptr<Recordset> mrsYield;
   QPointer<frmGetFiles> fileWindow_;
+  QPointer<frmBreakdown> breakdownWindow_;
+  QString filterInForce_;  // the picks of the last Filter, for the breakdown's printout
   bool shuttingDown_ = false;
 };

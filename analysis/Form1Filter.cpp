@@ -32,6 +32,7 @@ QString bound(const QString& text) { return isDate(text) ? text : QStringLiteral
 void Form1::cmdFilter_Click() {
   TrapInWindowBox([&] {
     if (!mrsYield) return;
+    filterInForce_.clear();
     mrsYield->SetFilter(QString());
     if (mrsYield->RecordCount() < 1) return;
 
@@ -61,5 +62,13 @@ void Form1::cmdFilter_Click() {
     filter += (filter.isEmpty() ? QStringLiteral("BDate >= ") : QStringLiteral(" And BDate >= ")) + bound(start) +
               QStringLiteral(" AND BDate <=") + bound(end);
     mrsYield->SetFilter(filter);
+    filterInForce_ = PicksText();
   });
+  RecordsShownChanged();
+}
+
+QString Form1::PicksText() const {
+  return QStringLiteral("Supplier %1, Material %2, Width %3, Start Date %4, End Date %5")
+      .arg(cmboSupplier->currentText(), cmboMaterial->currentText(), cmboWidth->currentText(),
+           cmboDate[0]->currentText(), cmboDate[1]->currentText());
 }

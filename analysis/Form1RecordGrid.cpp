@@ -14,4 +14,6 @@ void Form1::DisplayRecordSet() {
     fgRS->SetDataSource(mrsYield);
     fgRS->AutoSize(1, fgRS->Cols() - 1, false, 50);
   });
+  filterInForce_.clear();  // a new recordset comes without filter
+  RecordsShownChanged();
 }

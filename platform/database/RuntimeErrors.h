@@ -15,6 +15,7 @@ inline constexpr qint32 kErrInternal = 51;
 inline constexpr qint32 kErrFileNotFound = 53;
 inline constexpr qint32 kErrFileIo = 57;
 inline constexpr qint32 kErrPermissionDenied = 70;
+inline constexpr qint32 kErrPathFileAccess = 75;
 inline constexpr qint32 kErrPathNotFound = 76;
 
 // Database access layer errors.

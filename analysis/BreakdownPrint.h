@@ -1,0 +1,13 @@
+#pragma once
+// The printed breakdown: a heading (program, date and time, the grouping,
+// the filter in force, the record count), the table, and the chart below it
+// on the same page. The table's type shrinks to keep the page whole; only a
+// table too long even then goes on over further pages.
+#include <QStringList>
+
+class BreakdownTable;
+class QChart;
+class QPrinter;
+
+void PaintBreakdownPages(QPrinter& printer, const QStringList& headingLines, const BreakdownTable& table,
+                         QChart* chart);

@@ -1,0 +1,277 @@
+#include "YieldBreakdown.h"
+
+#include "AppInfo.h"
+#include "ErrorInfo.h"
+#include "Recordset.h"
+#include "RuntimeErrors.h"
+#include "ValueText.h"
+
+#include <QLocale>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <numeric>
+#include <unordered_map>
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+int requiredColumn(const ColumnStore& store, const char* name) {
+  const int c = store.FindColumn(QString::fromLatin1(name));
+  if (c < 0) RaiseError(kErrNotInCollection, QStringLiteral("Item not found in this collection: %1").arg(QLatin1String(name)), AppSourceName());
+  return c;
+}
+
+const char* columnOf(BreakdownGrouping g) {
+  switch (g) {
+    case BreakdownGrouping::Supplier: return "Supplier";
+    case BreakdownGrouping::Material: return "Material";
+    case BreakdownGrouping::Width: return "Width";
+    case BreakdownGrouping::Operator: return "Operator";
+    case BreakdownGrouping::Type: return "Type";
+    default: return "BDate";
+  }
+}
+
+// A period as one ordered number, and its first day.
+qint64 periodKey(BreakdownGrouping g, qint32 day, QDate& start) {
+  const QDate d = QDate::fromJulianDay(day);
+  if (g == BreakdownGrouping::Week) {
+    int year = 0;
+    const int week = d.weekNumber(&year);
+    start = d.addDays(1 - d.dayOfWeek());  // ISO weeks start on Monday
+    return qint64(year) * 100 + week;
+  }
+  if (g == BreakdownGrouping::Month) {
+    start = QDate(d.year(), d.month(), 1);
+    return qint64(d.year()) * 12 + d.month() - 1;
+  }
+  start = d;
+  return day;
+}
+
+QString periodLabel(BreakdownGrouping g, qint32 day, const QDate& start) {
+  if (g == BreakdownGrouping::Week) {
+    int year = 0;
+    const int week = QDate::fromJulianDay(day).weekNumber(&year);
+    return QStringLiteral("%1-W%2").arg(year).arg(week, 2, 10, QLatin1Char('0'));
+  }
+  if (g == BreakdownGrouping::Month)
+    return QStringLiteral("%1-%2").arg(start.year()).arg(start.month(), 2, 10, QLatin1Char('0'));
+  return DateText(day);
+}
+
+// A group while the rows are read: its key orders the groups afterwards.
+struct Found {
+  BreakdownGroup group;
+  uint32_t textId = 0;
+  double number = 0;
+  qint64 period = 0;
+};
+
+// Maps each row to its group, creating groups as their values first appear.
+class GroupFinder {
+ public:
+  GroupFinder(const ColumnStore& store, int column, BreakdownGrouping grouping)
+      : store_(store), column_(column), grouping_(grouping), data_(store.At(column)) {
+    if (data_.type == ColumnType::Text) byText_.assign(store.Pool().Size(), -1);
+  }
+
+  int GroupOf(qint64 row) {
+    switch (data_.type) {
+      case ColumnType::Text: return OfText(row);
+      case ColumnType::Number: return OfNumber(row);
+      case ColumnType::Date: return OfDate(row);
+    }
+    return 0;
+  }
+
+  std::vector<Found>& Groups() { return found_; }
+
+ private:
+  int Add(QString label, bool isNull) {
+    Found f;
+    f.group.label = isNull ? QStringLiteral("(none)") : std::move(label);
+    f.group.isNull = isNull;
+    found_.push_back(std::move(f));
+    return int(found_.size() - 1);
+  }
+
+  int OfText(qint64 row) {
+    const uint32_t id = data_.text[size_t(row)];
+    int& g = byText_[id];
+    if (g < 0) {
+      g = Add(store_.Pool().At(id), id == 0);
+      found_[size_t(g)].textId = id;
+    }
+    return g;
+  }
+
+  int OfNumber(qint64 row) {
+    double v = data_.number[size_t(row)];
+    if (std::isnan(v)) return nullGroup_ >= 0 ? nullGroup_ : (nullGroup_ = Add(QString(), true));
+    if (v == 0) v = 0;  // -0 and 0 are one value
+    uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    if (bits == lastKey_ && lastGroup_ >= 0) return lastGroup_;
+    auto [it, added] = byKey_.try_emplace(bits, int(found_.size()));
+    if (added) {
+      Add(store_.Text(column_, row), false);
+      found_.back().number = v;
+    }
+    lastKey_ = bits;
+    return lastGroup_ = it->second;
+  }
+
+  int OfDate(qint64 row) {
+    const qint32 day = data_.date[size_t(row)];
+    if (day == kNullDate) return nullGroup_ >= 0 ? nullGroup_ : (nullGroup_ = Add(QString(), true));
+    if (uint64_t(uint32_t(day)) == lastKey_ && lastGroup_ >= 0) return lastGroup_;
+    auto [dayIt, newDay] = byDay_.try_emplace(day, 0);
+    if (newDay) {
+      QDate start;
+      const qint64 key = periodKey(grouping_, day, start);
+      auto [it, added] = byKey_.try_emplace(uint64_t(key), int(found_.size()));
+      if (added) {
+        Add(periodLabel(grouping_, day, start), false);
+        found_.back().period = key;
+        found_.back().group.periodStart = start;
+      }
+      dayIt->second = it->second;
+    }
+    lastKey_ = uint64_t(uint32_t(day));
+    return lastGroup_ = dayIt->second;
+  }
+
+  const ColumnStore& store_;
+  int column_;
+  BreakdownGrouping grouping_;
+  const ColumnStore::Column& data_;
+  std::vector<Found> found_;
+  std::vector<int> byText_;
+  std::unordered_map<uint64_t, int> byKey_;
+  std::unordered_map<qint32, int> byDay_;
+  uint64_t lastKey_ = 0;
+  int lastGroup_ = -1;
+  int nullGroup_ = -1;
+};
+
+// Null first, then values in the order the filter lists use.
+bool naturallyBefore(const Found& a, const Found& b, ColumnType type) {
+  if (a.group.isNull != b.group.isNull) return a.group.isNull;
+  switch (type) {
+    case ColumnType::Text: return CompareText(a.group.label, b.group.label) < 0;
+    case ColumnType::Number: return a.number < b.number;
+    case ColumnType::Date: return a.period < b.period;
+  }
+  return false;
+}
+
+void add(BreakdownGroup& g, double t, double n, double c, double p) {
+  ++g.records;
+  g.total += t;
+  g.net += n;
+  g.clear += c;
+  g.parts += p;
+}
+
+double percent(double part, double whole) {
+  if (whole == 0) return kNaN;
+  const double v = part * 100 / whole;
+  return std::isfinite(v) ? v : kNaN;
+}
+
+double orNaN(double v) { return std::isfinite(v) ? v : kNaN; }
+
+}  // namespace
+
+const QStringList& BreakdownGroupingNames() {
+  static const QStringList names = {QStringLiteral("Supplier"), QStringLiteral("Material"), QStringLiteral("Width"),
+                                    QStringLiteral("Operator"), QStringLiteral("Type"),     QStringLiteral("Day"),
+                                    QStringLiteral("Week"),     QStringLiteral("Month")};
+  return names;
+}
+
+bool IsPeriodGrouping(BreakdownGrouping g) {
+  return g == BreakdownGrouping::Day || g == BreakdownGrouping::Week || g == BreakdownGrouping::Month;
+}
+
+QString BreakdownMeasureName(BreakdownMeasure m) {
+  switch (m) {
+    case BreakdownMeasure::TotalLength: return QStringLiteral("Total Length");
+    case BreakdownMeasure::NetLength: return QStringLiteral("Net Length");
+    case BreakdownMeasure::ClearLength: return QStringLiteral("Clear Length");
+    case BreakdownMeasure::ClearPer: return QStringLiteral("Clear %");
+    case BreakdownMeasure::PartsCut: return QStringLiteral("Length Parts Cut");
+    case BreakdownMeasure::TotalYield: return QStringLiteral("Total Yield %");
+    case BreakdownMeasure::NetYield: return QStringLiteral("Net Yield %");
+    case BreakdownMeasure::ClearYield: return QStringLiteral("Clear Yield %");
+  }
+  return QString();
+}
+
+bool IsPercentMeasure(BreakdownMeasure m) {
+  return m == BreakdownMeasure::ClearPer || m == BreakdownMeasure::TotalYield || m == BreakdownMeasure::NetYield ||
+         m == BreakdownMeasure::ClearYield;
+}
+
+double BreakdownGroup::Measure(BreakdownMeasure m) const {
+  // The summary's formulas: ratios of length sums, never averages of the
+  // records' own percentages.
+  switch (m) {
+    case BreakdownMeasure::TotalLength: return orNaN(total);
+    case BreakdownMeasure::NetLength: return orNaN(net);
+    case BreakdownMeasure::ClearLength: return orNaN(clear);
+    case BreakdownMeasure::ClearPer: return percent(clear, net);
+    case BreakdownMeasure::PartsCut: return orNaN(parts);
+    case BreakdownMeasure::TotalYield: return percent(parts, total);
+    case BreakdownMeasure::NetYield: return percent(parts, net);
+    case BreakdownMeasure::ClearYield: return percent(parts, clear);
+  }
+  return kNaN;
+}
+
+QString BreakdownNumberText(double value) { return std::isnan(value) ? QString() : QLocale().toString(value, 'f', 2); }
+
+YieldBreakdown BreakDown(const Recordset* recordset, BreakdownGrouping grouping) {
+  YieldBreakdown b;
+  b.grouping = grouping;
+  b.all.label = QStringLiteral("All");
+  if (!recordset || !recordset->IsOpen()) return b;
+  const ColumnStore& store = recordset->Store();
+  const int keyColumn = requiredColumn(store, columnOf(grouping));
+  const std::vector<double>& board = store.At(requiredColumn(store, "BoardLength")).number;
+  const std::vector<double>& net = store.At(requiredColumn(store, "NetBoardLength")).number;
+  const std::vector<double>& clear = store.At(requiredColumn(store, "ClearLength")).number;
+  const std::vector<double>& parts = store.At(requiredColumn(store, "LengthPartsCut")).number;
+
+  GroupFinder finder(store, keyColumn, grouping);
+  b.shown = recordset->RecordCount();
+  for (qint64 v = 0; v < b.shown; ++v) {
+    const size_t row = size_t(recordset->StoreRow(v));
+    const int gi = finder.GroupOf(qint64(row));  // may add a group: take the reference after
+    BreakdownGroup& g = finder.Groups()[size_t(gi)].group;
+    const double t = board[row], n = net[row], c = clear[row], p = parts[row];
+    if (std::isnan(t) || std::isnan(n) || std::isnan(c) || std::isnan(p)) {
+      ++g.leftOut;
+      ++b.leftOut;
+      continue;
+    }
+    add(g, t, n, c, p);
+    add(b.all, t, n, c, p);
+  }
+  b.all.leftOut = b.leftOut;
+
+  std::vector<Found>& found = finder.Groups();
+  const ColumnType type = store.At(keyColumn).type;
+  std::vector<size_t> order(found.size());
+  std::iota(order.begin(), order.end(), size_t(0));
+  std::sort(order.begin(), order.end(),
+            [&](size_t x, size_t y) { return naturallyBefore(found[x], found[y], type); });
+  b.groups.reserve(found.size());
+  for (size_t i : order) b.groups.push_back(std::move(found[i].group));
+  return b;
+}
