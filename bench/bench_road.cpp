@@ -11,6 +11,7 @@
 #include "ReportDatabase.h"
 #include "WindowDriver.h"
 #include "frmProgress.h"
+#include "BreakdownTable.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -18,6 +19,8 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QScrollBar>
+#include <QChartView>
+#include <QTableView>
 
 #include <sys/resource.h>
 
@@ -110,6 +113,48 @@ int runSize(const QString& folder, int runs, bool check) {
     times["Filter (all ALL)"].push_back(timed([&] { WindowDriver::Click(f->cmdFilter); }));
   }
   for (int r = 0; r < runs; ++r) times["Summary"].push_back(timed([&] { WindowDriver::Click(f->cmdSummary); }));
+
+  // The breakdown of every record shown, for each grouping: the table
+  // (grouping, filling, fitting its columns) apart from the chart (made and
+  // painted at the window's size). The slowest grouping of each counts.
+  WindowDriver::Click(f->cmdBreakdown);
+  frmBreakdown* breakdown = f->BreakdownWindow();
+  {
+    BreakdownTable table;
+    QTableView view;
+    view.setModel(&table);
+    std::map<QString, std::vector<double>> tableTimes, chartTimes;
+    for (int r = 0; r < runs; ++r) {
+      for (int g = 0; g < BreakdownGroupingNames().size(); ++g) {
+        const QString name = BreakdownGroupingNames()[g];
+        tableTimes[name].push_back(timed([&] {
+          table.SetBreakdown(BreakDown(f->RecordsetInUse().get(), BreakdownGrouping(g)));
+          view.resizeColumnsToContents();
+        }));
+        breakdown->cmboGroupBy->setCurrentIndex(g);
+        breakdown->cmboMeasure->setCurrentIndex(r % 2);
+        chartTimes[name].push_back(timed([&] {
+          breakdown->cmboMeasure->setCurrentIndex(2);  // the chart made again
+          (void)breakdown->chtBreakdown->grab();
+        }));
+      }
+    }
+    const auto slowest = [&](const std::map<QString, std::vector<double>>& perGrouping, const char* what) {
+      QString worst;
+      double seconds = 0;
+      for (const auto& [name, v] : perGrouping)
+        if (median(v) >= seconds) seconds = median(v), worst = name;
+      std::fprintf(stderr, "breakdown %s: slowest grouping %s, %.3f s\n", what, qPrintable(worst), seconds);
+      return std::vector<double>{seconds};
+    };
+    times["Breakdown table (slowest grouping)"] = slowest(tableTimes, "table");
+    times["Breakdown chart (slowest grouping)"] = slowest(chartTimes, "chart");
+  }
+  breakdown->close();
+  for (int r = 0; r < runs; ++r) {
+    pickAll();
+    times["Filter (all ALL), breakdown window closed"].push_back(timed([&] { WindowDriver::Click(f->cmdFilter); }));
+  }
   QString recordCopy, summaryCopy;
   for (int r = 0; r < runs; ++r) {
     times["Copy (record grid)"].push_back(timed([&] { WindowDriver::Click(f->cmdCopy2); }));
@@ -206,21 +251,21 @@ int main(int argc, char** argv) {
   }
 
   std::printf("Corvane Yield Report Analysis: the user's road (median of %d runs, seconds)\n\n", runs);
-  std::printf("%-26s %10s %10s %12s %10s %10s\n", "step", "records", "seconds", "records/s", "vs shell", "vs plain");
+  std::printf("%-44s %10s %10s %12s %10s %10s\n", "step", "records", "seconds", "records/s", "vs shell", "vs plain");
   for (const SizeResult& r : results) {
     for (const auto& [step, sec] : r.steps) {
       const double vsShell = r.shell.importSeconds > 0 ? sec / r.shell.importSeconds : 0;
-      std::printf("%-26s %10lld %10.3f %12.0f %9.2fx %9.1fx\n", qPrintable(step), r.records, sec, r.records / sec,
+      std::printf("%-44s %10lld %10.3f %12.0f %9.2fx %9.1fx\n", qPrintable(step), r.records, sec, r.records / sec,
                   vsShell, sec / r.plain.seconds);
     }
-    std::printf("%-26s %10lld %10.3f %12.0f\n", "peer: sqlite3 .import", r.records, r.shell.importSeconds,
+    std::printf("%-44s %10lld %10.3f %12.0f\n", "peer: sqlite3 .import", r.records, r.shell.importSeconds,
                 r.records / r.shell.importSeconds);
-    std::printf("%-26s %10lld %10.3f %12.0f\n", "peer: sqlite3 sorted read", r.records, r.shell.readBackSeconds,
+    std::printf("%-44s %10lld %10.3f %12.0f\n", "peer: sqlite3 sorted read", r.records, r.shell.readBackSeconds,
                 r.records / r.shell.readBackSeconds);
-    std::printf("%-26s %10lld %10.3f %12.0f\n", "peer: plain C++ pass", r.records, r.plain.seconds,
+    std::printf("%-44s %10lld %10.3f %12.0f\n", "peer: plain C++ pass", r.records, r.plain.seconds,
                 r.records / r.plain.seconds);
-    std::printf("%-26s %10lld %9.0f MB\n", "peak memory, loaded+shown", r.records, r.loadedMb);
-    std::printf("%-26s %10lld %9.0f MB\n", "peak memory, whole road", r.records, r.peakMb);
+    std::printf("%-44s %10lld %9.0f MB\n", "peak memory, loaded+shown", r.records, r.loadedMb);
+    std::printf("%-44s %10lld %9.0f MB\n", "peak memory, whole road", r.records, r.peakMb);
     if (!r.check.isEmpty()) std::printf("check: %s\n", qPrintable(r.check));
     std::printf("\n");
   }
@@ -230,7 +275,7 @@ int main(int argc, char** argv) {
     std::printf("scaling, cost per record at %lld over %lld records:\n", b.records, a.records);
     for (const auto& [step, sec] : b.steps) {
       if (!a.steps.count(step)) continue;
-      std::printf("  %-26s %6.2f\n", qPrintable(step), (sec / b.records) / (a.steps.at(step) / a.records));
+      std::printf("  %-44s %6.2f\n", qPrintable(step), (sec / b.records) / (a.steps.at(step) / a.records));
     }
   }
   return 0;

@@ -18,6 +18,7 @@
 #include <QLineSeries>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QToolTip>
 
 #include <map>
 
@@ -441,6 +442,10 @@ class TestBreakdown : public QObject {
     QCOMPARE(reference->at(0).y(), w->Table().Breakdown().all.Measure(BreakdownMeasure::ClearYield));
     QCOMPARE(chart->axes(Qt::Vertical).value(0)->titleText(), QStringLiteral("Clear Yield %"));
     QCOMPARE(chart->axes(Qt::Horizontal).value(0)->titleText(), QStringLiteral("Supplier"));
+    // Values on hover.
+    emit bars->barSets().value(0)->hovered(true, 1);
+    QCOMPARE(QToolTip::text(), QStringLiteral("Acme: Clear Yield % 112.67"));
+    emit bars->barSets().value(0)->hovered(false, 1);
 
     groupBy(w, "Month");
     chart = w->Chart();
