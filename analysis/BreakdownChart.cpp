@@ -136,7 +136,7 @@ void lineChart(QChart* chart, std::vector<const BreakdownGroup*> groups, double 
   });
 
   // Half a period of room at each end, so the first and last points show.
-  const qint64 halfPeriod = grouping == BreakdownGrouping::Month ? 15LL * 86400000
+  const qint64 halfPeriod = grouping == BreakdownGrouping::Month  ? 15LL * 86400000
                             : grouping == BreakdownGrouping::Week ? 3LL * 86400000 + 43200000
                                                                   : 43200000;
   auto* x = new QDateTimeAxis;

@@ -50,7 +50,8 @@ QVariant BreakdownTable::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole: return Text(index.row(), index.column());
     case Qt::TextAlignmentRole:
-      return index.column() == 0 ? QVariant(Qt::AlignLeft | Qt::AlignVCenter) : QVariant(Qt::AlignRight | Qt::AlignVCenter);
+      return index.column() == 0 ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)
+                                 : QVariant(Qt::AlignRight | Qt::AlignVCenter);
     case Qt::FontRole:
       if (index.row() == rowCount() - 1) {
         QFont bold;

@@ -113,10 +113,9 @@ void Form1::BuildControls() {
   BuildBreakdownCommands();
 
   // Keyboard order, as laid out; labels take no focus.
-  QWidget* order[] = {cmdSelectFiles, fgRS,        cmboJobNames, cmdFilter,    cmboMaterial,
-                      cmboWidth,      cmboDate[0], cmboDate[1],  cmdSummary,   fgSummary,
-                      cmdPrint,       cmdCopy,     cmdCopy2,     cmboSupplier, cmdExit,
-                      cmdBreakdown};
+  QWidget* order[] = {cmdSelectFiles, fgRS,         cmboJobNames, cmdFilter,   cmboMaterial, cmboWidth,
+                      cmboDate[0],    cmboDate[1],  cmdSummary,   fgSummary,   cmdPrint,     cmdCopy,
+                      cmdCopy2,       cmboSupplier, cmdExit,      cmdBreakdown};
   for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
   fgRS->setFont(namedFont(QStringLiteral("MS Sans Serif"), 8.25));

@@ -17,7 +17,8 @@ void Form1::BuildBreakdownCommands() {
   mnuBreakdown = mnuGrid->addAction(QStringLiteral("Breakdown"));
   mnuBreakdown->setObjectName(QStringLiteral("mnuBreakdown"));
   connect(mnuBreakdown, &QAction::triggered, this, &Form1::cmdBreakdown_Click);
-  for (QAbstractScrollArea* grid : {static_cast<QAbstractScrollArea*>(fgRS), static_cast<QAbstractScrollArea*>(fgSummary)}) {
+  for (QAbstractScrollArea* grid :
+       {static_cast<QAbstractScrollArea*>(fgRS), static_cast<QAbstractScrollArea*>(fgSummary)}) {
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(grid, &QWidget::customContextMenuRequested, this,
             [this, grid](const QPoint& at) { mnuGrid->popup(grid->viewport()->mapToGlobal(at)); });

@@ -21,7 +21,9 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 int requiredColumn(const ColumnStore& store, const char* name) {
   const int c = store.FindColumn(QString::fromLatin1(name));
-  if (c < 0) RaiseError(kErrNotInCollection, QStringLiteral("Item not found in this collection: %1").arg(QLatin1String(name)), AppSourceName());
+  if (c < 0)
+    RaiseError(kErrNotInCollection, QStringLiteral("Item not found in this collection: %1").arg(QLatin1String(name)),
+               AppSourceName());
   return c;
 }
 
@@ -269,8 +271,7 @@ YieldBreakdown BreakDown(const Recordset* recordset, BreakdownGrouping grouping)
   const ColumnType type = store.At(keyColumn).type;
   std::vector<size_t> order(found.size());
   std::iota(order.begin(), order.end(), size_t(0));
-  std::sort(order.begin(), order.end(),
-            [&](size_t x, size_t y) { return naturallyBefore(found[x], found[y], type); });
+  std::sort(order.begin(), order.end(), [&](size_t x, size_t y) { return naturallyBefore(found[x], found[y], type); });
   b.groups.reserve(found.size());
   for (size_t i : order) b.groups.push_back(std::move(found[i].group));
   return b;

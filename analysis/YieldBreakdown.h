@@ -18,7 +18,16 @@ const QStringList& BreakdownGroupingNames();
 bool IsPeriodGrouping(BreakdownGrouping grouping);
 
 // The measures of a group, in the summary's order.
-enum class BreakdownMeasure { TotalLength, NetLength, ClearLength, ClearPer, PartsCut, TotalYield, NetYield, ClearYield };
+enum class BreakdownMeasure {
+  TotalLength,
+  NetLength,
+  ClearLength,
+  ClearPer,
+  PartsCut,
+  TotalYield,
+  NetYield,
+  ClearYield
+};
 inline constexpr int kBreakdownMeasureCount = 8;
 // The summary's own captions ("Total Length", ..., "Clear Yield %").
 QString BreakdownMeasureName(BreakdownMeasure measure);
@@ -27,7 +36,7 @@ bool IsPercentMeasure(BreakdownMeasure measure);
 struct BreakdownGroup {
   QString label;  // "(none)" for records without a value
   bool isNull = false;
-  QDate periodStart;  // first day of the period, for period groupings
+  QDate periodStart;      // first day of the period, for period groupings
   long long records = 0;  // records in the sums
   long long leftOut = 0;  // records of the group missing a length
   double total = 0, net = 0, clear = 0, parts = 0;

@@ -135,10 +135,11 @@ void frmBreakdown::Refresh() {
   table_.SetBreakdown(BreakDown(records.get(), BreakdownGrouping(cmboGroupBy->currentIndex())));
   const YieldBreakdown& b = table_.Breakdown();
   const QLocale locale;
-  lblRecords->setText(b.leftOut ? QStringLiteral("%1 records shown; %2 without one of the four lengths left out of "
-                                                 "the sums")
-                                      .arg(locale.toString(b.shown), locale.toString(b.leftOut))
-                                : QStringLiteral("%1 records shown; none left out of the sums").arg(locale.toString(b.shown)));
+  lblRecords->setText(
+      b.leftOut ? QStringLiteral("%1 records shown; %2 without one of the four lengths left out of "
+                                 "the sums")
+                      .arg(locale.toString(b.shown), locale.toString(b.leftOut))
+                : QStringLiteral("%1 records shown; none left out of the sums").arg(locale.toString(b.shown)));
   tblBreakdown->resizeColumnsToContents();
 }
 
@@ -155,8 +156,9 @@ QStringList frmBreakdown::HeadingLines() const {
   const YieldBreakdown& b = table_.Breakdown();
   const QLocale locale;
   QString records = QStringLiteral("Records: %1").arg(locale.toString(b.shown));
-  if (b.leftOut) records += QStringLiteral(", of which %1 without one of the four lengths left out of the sums")
-                                .arg(locale.toString(b.leftOut));
+  if (b.leftOut)
+    records += QStringLiteral(", of which %1 without one of the four lengths left out of the sums")
+                   .arg(locale.toString(b.leftOut));
   return {QStringLiteral("Yield Breakdown by %1").arg(BreakdownGroupingNames().value(int(b.grouping))),
           QStringLiteral("Filter: %1").arg(filterInForce_.isEmpty() ? QStringLiteral("none") : filterInForce_),
           records};
@@ -185,8 +187,8 @@ void frmBreakdown::cmdSaveChart_Click() {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     const QString suggested = QDir(folder).filePath(Chart()->title() + QStringLiteral(".png"));
     QString filter = kPngFilter;
-    QString path = AskSaveFileName(this, QStringLiteral("Save Chart"), suggested, kPngFilter + QStringLiteral(";;") + kSvgFilter,
-                                   &filter);
+    QString path = AskSaveFileName(this, QStringLiteral("Save Chart"), suggested,
+                                   kPngFilter + QStringLiteral(";;") + kSvgFilter, &filter);
     if (path.isEmpty()) return;  // cancelled
     // The name's own ending decides; a name without one takes the kind picked.
     const QString suffix = QFileInfo(path).suffix().toLower();

@@ -6,20 +6,20 @@
 // read-split-sum pass. Prints one table.
 //
 //   bench_road [--sizes 100000,1000000,3000000] [--runs 3] [--cache DIR]
+#include "BreakdownTable.h"
 #include "IndependentCheck.h"
 #include "Peers.h"
 #include "ReportDatabase.h"
 #include "WindowDriver.h"
 #include "frmProgress.h"
-#include "BreakdownTable.h"
 
+#include <QChartView>
 #include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QMimeData>
 #include <QProcess>
 #include <QScrollBar>
-#include <QChartView>
 #include <QTableView>
 
 #include <sys/resource.h>

@@ -129,7 +129,7 @@ struct Sums {
     const auto pct = [&](qint64 part, qint64 whole) {
       return whole == 0 ? QString() : en.toString(double(part) * 100 / double(whole), 'f', 2);
     };
-    return {en.toString(records), length(board), length(net),       length(clear),     pct(clear, net),
+    return {en.toString(records), length(board),     length(net),     length(clear),    pct(clear, net),
             length(parts),        pct(parts, board), pct(parts, net), pct(parts, clear)};
   }
 };
@@ -238,6 +238,19 @@ class TestBreakdown : public QObject {
   }
 
  private slots:
+  void openBeforeAnyImport() {
+    WindowDriver d;
+    QVERIFY(d.Start() == 0);
+    frmBreakdown* w = openBreakdown(d.Main());
+    QVERIFY(w && w->isVisible());
+    QCOMPARE(shownTable(w), std::vector<QStringList>({{"All", "0", "0.00", "0.00", "0.00", "", "0.00", "", "", ""}}));
+    for (const char* grouping : {"Day", "Width"}) {
+      groupBy(w, grouping);
+      QVERIFY(w->Chart());
+    }
+    QVERIFY(d.boxes.boxes.empty());
+  }
+
   void everyGroupingAgainstTheFiles() {
     WindowDriver d;
     QVERIFY(d.Start() == 0);
@@ -263,7 +276,8 @@ class TestBreakdown : public QObject {
       groupBy(w, grouping);
       const auto expected = expectedTable(boards, grouping);
       const auto shown = shownTable(w);
-      QVERIFY2(shown == expected, qPrintable(grouping + ":\n" + describe(shown) + "\nexpected:\n" + describe(expected)));
+      QVERIFY2(shown == expected,
+               qPrintable(grouping + ":\n" + describe(shown) + "\nexpected:\n" + describe(expected)));
       QCOMPARE(w->Table().HeaderText(0), QString(grouping));
     }
     qint64 leftOut = 0;
@@ -316,7 +330,8 @@ class TestBreakdown : public QObject {
     // All four lengths zero: lengths 0.00, every percentage an empty cell.
     QCOMPARE(rows[3].mid(1), QStringList({"1", "0.00", "0.00", "0.00", "", "0.00", "", "", ""}));
     QCOMPARE(rows[4].mid(0, 2), QStringList({"All", "5"}));
-    QCOMPARE(w->lblRecords->text(), QStringLiteral("6 records shown; 1 without one of the four lengths left out of the sums"));
+    QCOMPARE(w->lblRecords->text(),
+             QStringLiteral("6 records shown; 1 without one of the four lengths left out of the sums"));
     // Widths in number order, not text order; dates with the undated first.
     groupBy(w, "Width");
     QStringList labels;
@@ -500,12 +515,13 @@ class TestBreakdown : public QObject {
     WindowDriver::Pick(f->cmboSupplier, "Acme");
     WindowDriver::Click(f->cmdFilter);
     QCOMPARE(w->Table().rowCount(), 2);
-    QCOMPARE(w->lblRecords->text(), QStringLiteral("2 records shown; 1 without one of the four lengths left out of the sums"));
+    QCOMPARE(w->lblRecords->text(),
+             QStringLiteral("2 records shown; 1 without one of the four lengths left out of the sums"));
     QVERIFY(w->HeadingLines().at(1).contains("Supplier Acme"));
 
     // A new import: every record of the new file, no filter.
     importAgain(d, d.MakeFolder("more", {{"m.yrp", line("2024-05-01", "Dee", "Fir Co", "RIP", "Fir", "8", "200", "150",
-                                                         "190", "160")}}));
+                                                        "190", "160")}}));
     QCOMPARE(shownTable(w).front().mid(0, 3), QStringList({"Fir Co", "1", "200.00"}));
     QCOMPARE(w->HeadingLines().at(1), QStringLiteral("Filter: none"));
 
