@@ -1,5 +1,7 @@
 #include "Module1.h"
 
+#include "MemoryPolicy.h"
+
 #include "ErrorBoxes.h"
 #include "Form1.h"
 #include "ReportDatabase.h"
@@ -17,6 +19,7 @@ QPointer<Form1>& form() {
 
 int Main() {
   using namespace modReportGeneration;
+  ReturnLargeBlocksWhenFreed();
   OpenReportDatabase();
   // A connection that did not open is never used: its box has been shown.
   if (!ReportConnection || !ReportConnection->IsOpen()) return 1;

@@ -1,5 +1,7 @@
 #include "GridModels.h"
 
+#include "RecordTextCopy.h"
+
 #include "KeyIndex.h"
 #include "Recordset.h"
 #include "ValueText.h"
@@ -43,6 +45,17 @@ void GridModel::AppendRowUtf8(QByteArray& out, int row, int c1, int c2) const {
   for (int c = c1; c <= c2; ++c) {
     if (c > c1) out += '\t';
     AppendCellUtf8(out, row, c);
+  }
+}
+
+void GridModel::AppendRowsUtf8(QByteArray& out, int r1, int r2, int c1, int c2) const {
+  qsizetype rowStart = 0;
+  for (int r = r1; r <= r2; ++r) {
+    // Room for the rest, judged by the row before (a grid's rows are alike).
+    if (r == r1 + 2) out.reserve(out.size() + (out.size() - rowStart) * (qsizetype(r2) - r + 1) * 11 / 10);
+    rowStart = out.size();
+    if (r > r1) out += '\n';
+    AppendRowUtf8(out, r, c1, c2);
   }
 }
 
@@ -118,58 +131,25 @@ QString RecordsetGridModel::CellText(int row, int col) const {
   return recordset_->CellText(row - 1, col - 1);
 }
 
-bool RecordsetGridModel::AppendCachedText(QByteArray& out, int field, uint64_t key, qint64 storeRow) const {
-  constexpr size_t kMostTexts = 1 << 20;  // beyond this a column hardly repeats
-  if (valueTexts_.size() <= size_t(field)) valueTexts_.resize(size_t(recordset_->FieldCount()));
-  ValueTexts& cache = valueTexts_[size_t(field)];
-  const uint32_t found = cache.index.Find(key);
-  if (found != KeyIndex::kEmpty) {
-    const uint32_t begin = found == 0 ? 0 : cache.ends[found - 1];
-    out.append(cache.chars.data() + begin, cache.ends[found] - begin);
-    return true;
-  }
-  if (cache.ends.size() >= kMostTexts) return false;
-  QByteArray text;
-  recordset_->Store().AppendUtf8(text, field, storeRow, decimalPoint_);
-  bool inserted;
-  cache.index.FindOrInsert(key, uint32_t(cache.ends.size()), inserted);
-  cache.chars.append(text.constData(), size_t(text.size()));
-  cache.ends.push_back(uint32_t(cache.chars.size()));
-  out += text;
-  return true;
-}
-
 void RecordsetGridModel::AppendCellUtf8(QByteArray& out, int row, int col) const {
   if (col == 0) return;
   if (row == 0) {
     out += recordset_->FieldName(col - 1).toUtf8();
     return;
   }
-  AppendStoreCell(out, col - 1, recordset_->StoreRow(row - 1));
+  recordset_->Store().AppendUtf8(out, col - 1, recordset_->StoreRow(row - 1), decimalPoint_);
 }
 
-void RecordsetGridModel::AppendRowUtf8(QByteArray& out, int row, int c1, int c2) const {
-  if (row == 0) {
-    GridModel::AppendRowUtf8(out, row, c1, c2);
-    return;
-  }
-  const qint64 storeRow = recordset_->StoreRow(row - 1);
-  for (int c = c1; c <= c2; ++c) {
-    if (c > c1) out += '\t';
-    if (c > 0) AppendStoreCell(out, c - 1, storeRow);
-  }
-}
-
-void RecordsetGridModel::AppendStoreCell(QByteArray& out, int field, qint64 storeRow) const {
-  const ColumnStore& store = recordset_->Store();
-  const ColumnStore::Column& column = store.At(field);
-  if (!store.IsNull(field, storeRow)) {
-    if (column.type == ColumnType::Number && AppendCachedText(out, field, DoubleKey(column.number[storeRow]), storeRow))
-      return;
-    if (column.type == ColumnType::Date && AppendCachedText(out, field, uint32_t(column.date[storeRow]), storeRow))
-      return;
-  }
-  store.AppendUtf8(out, field, storeRow, decimalPoint_);
+void RecordsetGridModel::AppendRowsUtf8(QByteArray& out, int r1, int r2, int c1, int c2) const {
+  if (r1 == 0) AppendRowUtf8(out, 0, c1, c2);  // the field names
+  RecordTextRange range;
+  range.firstRow = std::max(r1, 1) - 1;
+  range.lastRow = qint64(r2) - 1;
+  range.firstField = std::max(c1, 1) - 1;
+  range.lastField = c2 - 1;
+  range.leadingEmptyCell = c1 == 0;
+  range.newlineFirst = r1 == 0;
+  AppendRecordText(out, *recordset_, range, decimalPoint_);
 }
 
 bool RecordsetGridModel::CellNumber(int row, int col, double& value) const {

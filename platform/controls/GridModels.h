@@ -43,7 +43,9 @@ class GridModel : public QAbstractTableModel {
   // a temporary string per cell).
   virtual void AppendCellUtf8(QByteArray& out, int row, int col) const { out += CellText(row, col).toUtf8(); }
   // Appends the cells c1..c2 of a row joined by tabs.
-  virtual void AppendRowUtf8(QByteArray& out, int row, int c1, int c2) const;
+  void AppendRowUtf8(QByteArray& out, int row, int c1, int c2) const;
+  // Appends rows r1..r2 (cells c1..c2) with "\n" between rows.
+  virtual void AppendRowsUtf8(QByteArray& out, int r1, int r2, int c1, int c2) const;
   // The number a cell's text stands for, when the cell holds a number value
   // (its text reads back to exactly this value); false otherwise.
   virtual bool CellNumber(int, int, double&) const { return false; }
@@ -85,24 +87,12 @@ class RecordsetGridModel : public GridModel {
   QString CellText(int row, int col) const override;
   int MaxTextWidth(int col, const TextWidths& widths) const override;
   void AppendCellUtf8(QByteArray& out, int row, int col) const override;
-  void AppendRowUtf8(QByteArray& out, int row, int c1, int c2) const override;
+  void AppendRowsUtf8(QByteArray& out, int r1, int r2, int c1, int c2) const override;
   bool CellNumber(int row, int col, double& value) const override;
   const std::shared_ptr<Recordset>& Source() const { return recordset_; }
 
  private:
-  // Texts of the number and date values met so far, per field: a million
-  // rows repeat a few thousand lengths and a few hundred dates, and looking
-  // a text up is cheaper than writing it again when the grid is copied.
-  struct ValueTexts {
-    KeyIndex index{256};
-    std::string chars;
-    std::vector<uint32_t> ends;
-  };
-  bool AppendCachedText(QByteArray& out, int field, uint64_t key, qint64 storeRow) const;
-  void AppendStoreCell(QByteArray& out, int field, qint64 storeRow) const;
-
   QByteArray decimalPoint_;
-  mutable std::vector<ValueTexts> valueTexts_;
 
  private:
   std::shared_ptr<Recordset> recordset_;

@@ -1,0 +1,228 @@
+#include "RecordTextCopy.h"
+
+#include "KeyIndex.h"
+#include "Recordset.h"
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr qint64 kBlockRows = 2048;  // a block's slices stay in the caches
+constexpr size_t kCopyPad = 32;      // texts up to this long move in one fixed-size copy
+
+struct Slice {
+  uint32_t begin = 0;
+  uint32_t size = 0;
+};
+
+// Value -> slice, open addressing; key and slice share one entry, so a
+// lookup costs one cache miss, not three (a length column holds some ten
+// thousand distinct values, more than the first-level cache).
+class SliceIndex {
+ public:
+  SliceIndex() : entries_(1024) {}
+
+  // The slice of the key; `found` false when the key is new (then fill it).
+  Slice& Find(uint64_t key, bool& found) {
+    size_t i = SlotOf(key);
+    for (;; i = (i + 1) & (entries_.size() - 1)) {
+      Entry& e = entries_[i];
+      if (e.slice.size == kUnused) break;
+      if (e.key == key) {
+        found = true;
+        return e.slice;
+      }
+    }
+    found = false;
+    if ((size_ + 1) * 2 > entries_.size()) {
+      Grow();
+      return Find(key, found);
+    }
+    ++size_;
+    entries_[i].key = key;
+    entries_[i].slice = Slice{};
+    return entries_[i].slice;
+  }
+
+ private:
+  static constexpr uint32_t kUnused = 0xFFFFFFFFu;  // a slice size no text has
+  struct Entry {
+    uint64_t key = 0;
+    Slice slice{0, kUnused};
+  };
+  size_t SlotOf(uint64_t key) const {
+    key ^= key >> 33;
+    key *= 0xff51afd7ed558ccdULL;
+    key ^= key >> 33;
+    return size_t(key) & (entries_.size() - 1);
+  }
+  void Grow() {
+    std::vector<Entry> old(entries_.size() * 2);
+    old.swap(entries_);
+    for (const Entry& e : old) {
+      if (e.slice.size == kUnused) continue;
+      size_t i = SlotOf(e.key);
+      while (entries_[i].slice.size != kUnused) i = (i + 1) & (entries_.size() - 1);
+      entries_[i] = e;
+    }
+  }
+
+  std::vector<Entry> entries_;
+  size_t size_ = 0;
+};
+
+// The distinct texts of one column, each made once.
+class ColumnTexts {
+ public:
+  ColumnTexts(const ColumnStore& store, int field, const QByteArray& decimalPoint)
+      : store_(store), field_(field), column_(store.At(field)), decimalPoint_(decimalPoint) {
+    if (column_.type == ColumnType::Text) byId_.assign(store.Pool().Size(), Slice{0, kUnseen});
+  }
+
+  Slice Of(qint64 row) {
+    switch (column_.type) {
+      case ColumnType::Text: {
+        const uint32_t id = column_.text[size_t(row)];
+        if (id == 0) return {};
+        Slice& s = byId_[id];
+        if (s.size == kUnseen) s = Add(store_.Pool().Utf8(id));
+        return s;
+      }
+      case ColumnType::Number: {
+        double v = column_.number[size_t(row)];
+        if (std::isnan(v)) return {};
+        if (v == 0) v = 0;  // -0 reads as 0
+        // Lengths and percentages have two decimals: such a value has a
+        // slot of its own, found without hashing, and the slots in use lie
+        // close together.
+        const double scaled = v * 100;
+        if (scaled >= 0 && scaled < double(kDirectSlots)) {
+          const int64_t k = int64_t(scaled + 0.5);
+          if (double(k) / 100 == v) return Direct(size_t(k), row);
+        }
+        return Cached(DoubleKey(v), row);
+      }
+      case ColumnType::Date: {
+        const qint32 day = column_.date[size_t(row)];
+        if (day == kNullDate) return {};
+        if (dayBase_ == kNullDate) dayBase_ = day - qint32(kDirectSlots / 2);
+        const int64_t k = int64_t(day) - dayBase_;
+        if (k >= 0 && k < int64_t(kDirectSlots)) return Direct(size_t(k), row);
+        return Cached(uint32_t(day), row);
+      }
+    }
+    return {};
+  }
+
+  const char* Chars() const { return chars_.data(); }
+
+ private:
+  static constexpr uint32_t kUnseen = 0xFFFFFFFFu;
+
+  static constexpr size_t kDirectSlots = size_t(1) << 17;
+
+  Slice Direct(size_t slot, qint64 row) {
+    if (direct_.empty()) direct_.assign(kDirectSlots, Slice{0, kUnseen});
+    Slice& s = direct_[slot];
+    if (s.size != kUnseen) return s;
+    scratch_.clear();
+    store_.AppendUtf8(scratch_, field_, row, decimalPoint_);
+    return s = Add(scratch_);
+  }
+
+  Slice Cached(uint64_t key, qint64 row) {
+    bool found = false;
+    Slice& s = index_.Find(key, found);
+    if (found) return s;
+    scratch_.clear();
+    store_.AppendUtf8(scratch_, field_, row, decimalPoint_);
+    return s = Add(scratch_);
+  }
+
+  // The texts end in kCopyPad spare bytes, so that a short text can be
+  // copied as one fixed-size move.
+  Slice Add(const QByteArray& text) {
+    const Slice s{used_, uint32_t(text.size())};
+    chars_.resize(used_);
+    chars_.append(text.constData(), size_t(text.size()));
+    used_ = uint32_t(chars_.size());
+    chars_.append(kCopyPad, '\0');
+    return s;
+  }
+
+  const ColumnStore& store_;
+  int field_;
+  const ColumnStore::Column& column_;
+  const QByteArray& decimalPoint_;
+  std::vector<Slice> byId_;  // text columns: by pool id
+  std::vector<Slice> direct_;  // number and date columns: by hundredths or day
+  qint32 dayBase_ = kNullDate;
+  SliceIndex index_;  // other values: by value
+  std::string chars_;
+  uint32_t used_ = 0;  // chars_ without its spare bytes
+  QByteArray scratch_;
+};
+
+}  // namespace
+
+void AppendRecordText(QByteArray& out, const Recordset& records, const RecordTextRange& range,
+                      const QByteArray& decimalPoint) {
+  const int fields = range.lastField - range.firstField + 1;
+  if (range.lastRow < range.firstRow || (fields <= 0 && !range.leadingEmptyCell)) return;
+  const ColumnStore& store = records.Store();
+  std::vector<ColumnTexts> texts;
+  texts.reserve(size_t(std::max(0, fields)));
+  for (int f = range.firstField; f <= range.lastField; ++f) texts.emplace_back(store, f, decimalPoint);
+  const qint64 tabsPerRow = std::max(0, fields - 1) + (range.leadingEmptyCell && fields > 0 ? 1 : 0);
+
+  std::vector<Slice> slices(size_t(kBlockRows) * size_t(std::max(1, fields)));
+  std::vector<qint64> storeRows(static_cast<size_t>(kBlockRows));
+  bool newline = range.newlineFirst;
+  for (qint64 first = range.firstRow; first <= range.lastRow; first += kBlockRows) {
+    const qint64 n = std::min(kBlockRows, range.lastRow - first + 1);
+    for (qint64 i = 0; i < n; ++i) storeRows[size_t(i)] = records.StoreRow(first + i);
+    // Column by column: one column's array and texts at a time in the caches.
+    qint64 bytes = n * tabsPerRow + n - (newline ? 0 : 1);
+    for (int f = 0; f < fields; ++f) {
+      ColumnTexts& column = texts[size_t(f)];
+      const ColumnStore::Column& data = store.At(range.firstField + f);
+      for (qint64 i = 0; i < n; ++i) {
+        // The rows come in the grid's order, not the store's: fetch ahead.
+        if (i + 16 < n) {
+          const size_t ahead = size_t(storeRows[size_t(i + 16)]);
+          switch (data.type) {
+            case ColumnType::Text: __builtin_prefetch(&data.text[ahead]); break;
+            case ColumnType::Number: __builtin_prefetch(&data.number[ahead]); break;
+            case ColumnType::Date: __builtin_prefetch(&data.date[ahead]); break;
+          }
+        }
+        const Slice s = column.Of(storeRows[size_t(i)]);
+        slices[size_t(i) * size_t(fields) + size_t(f)] = s;
+        bytes += s.size;
+      }
+    }
+    // Then the block's bytes, sized exactly, as plain copies.
+    const qsizetype start = out.size();
+    out.resize(start + bytes + qsizetype(kCopyPad));  // room for the last fixed-size move
+    char* p = out.data() + start;
+    for (qint64 i = 0; i < n; ++i) {
+      if (newline) *p++ = '\n';
+      newline = true;
+      if (range.leadingEmptyCell && fields > 0) *p++ = '\t';
+      const Slice* row = &slices[size_t(i) * size_t(fields)];
+      for (int f = 0; f < fields; ++f) {
+        if (f > 0) *p++ = '\t';
+        const char* from = texts[size_t(f)].Chars() + row[f].begin;
+        if (row[f].size <= kCopyPad)
+          std::memcpy(p, from, kCopyPad);
+        else
+          std::memcpy(p, from, row[f].size);
+        p += row[f].size;
+      }
+    }
+    out.resize(start + bytes);
+  }
+}

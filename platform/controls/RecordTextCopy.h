@@ -1,0 +1,22 @@
+#pragma once
+// The text of many records for the clipboard, made as a gather of bytes: the
+// text of each distinct value of a column is made once, then each block of
+// rows is sized exactly and filled with plain copies. A million records
+// repeat a few thousand lengths, a few hundred dates and names.
+#include <QByteArray>
+
+class Recordset;
+
+struct RecordTextRange {
+  qint64 firstRow = 0;  // visible records, 0-based, inclusive
+  qint64 lastRow = -1;
+  int firstField = 0;  // fields, inclusive
+  int lastField = -1;
+  bool leadingEmptyCell = false;  // the grid's fixed column comes first, empty
+  bool newlineFirst = false;      // a row is already in `out`
+};
+
+// Appends the records' fields joined by tabs, rows separated by "\n".
+// Numbers are written with `decimalPoint`, as the grid shows them.
+void AppendRecordText(QByteArray& out, const Recordset& records, const RecordTextRange& range,
+                      const QByteArray& decimalPoint);

@@ -1,0 +1,17 @@
+#include "MemoryPolicy.h"
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+void ReturnLargeBlocksWhenFreed() {
+#if defined(__GLIBC__)
+  mallopt(M_MMAP_THRESHOLD, 1 << 20);  // a fixed threshold stays where it is set
+#endif
+}
+
+void ReleaseFreedMemory() {
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
+}
