@@ -76,6 +76,9 @@ class Form1 : public QWidget, public MainWindowRefresh {
   void cmdCopy2_Click();
   void cmdPrint_Click();
   void cmdBreakdown_Click();
+  // Imports report files as if dropped on the window (files given on the
+  // command line, a file manager's "Open With").
+  void ImportReportFiles(const QStringList& paths);
 
  protected:
   void closeEvent(QCloseEvent* event) override;

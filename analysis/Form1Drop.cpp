@@ -34,9 +34,13 @@ void Form1::dropEvent(QDropEvent* event) {
   const QStringList dropped = localFiles(event->mimeData());
   if (dropped.isEmpty()) return;
   event->acceptProposedAction();
+  ImportReportFiles(dropped);
+}
+
+void Form1::ImportReportFiles(const QStringList& paths) {
   TrapInWindowBox([&] {
     QStringList folders, names, others;
-    for (const QString& path : dropped) {
+    for (const QString& path : paths) {
       const QFileInfo file(path);
       if (!isReportFile(file)) {
         others << file.fileName();

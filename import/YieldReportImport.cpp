@@ -3,11 +3,13 @@
 #include "AppInfo.h"
 #include "ErrorBoxes.h"
 #include "ImportProgress.h"
+#include "DatabaseLocation.h"
 #include "ReportDatabase.h"
 #include "ReportFileReader.h"
 #include "RuntimeErrors.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <array>
 #include <optional>
@@ -52,7 +54,7 @@ bool stopRequested(const ImportProgress* progress) { return progress && progress
 void ImportYieldReportFile(const QString& path) {
   std::optional<ReportLines> lines;
   try {
-    if (path == ProgramFolder() + QDir::separator() + QStringLiteral("ReportGenTemplate.mdb")) return;
+    if (QFileInfo(path) == QFileInfo(ReportDatabaseInUse())) return;  // the program's own database
     lines.emplace(ReadReportLines(path));
   } catch (...) {
     // A file that cannot be opened or read ends its import after one box.

@@ -1,6 +1,7 @@
 #include "ReportDatabase.h"
 
 #include "AppInfo.h"
+#include "DatabaseLocation.h"
 #include "ErrorBoxes.h"
 #include "RuntimeErrors.h"
 #include "StoreStatements.h"
@@ -13,7 +14,7 @@ std::shared_ptr<Recordset> YieldRecordset;
 void OpenReportDatabase() {
   try {
     ReportConnection = std::make_shared<Connection>();
-    const QString connectionString = QStringLiteral("Data Source=") + ReportDatabasePath();
+    const QString connectionString = QStringLiteral("Data Source=") + ReportDatabaseInUse();
     ReportConnection->SetProvider(Connection::EngineProvider());
     ReportConnection->SetCursorLocation(adUseClient);
     ReportConnection->Open(connectionString, QString(), QString(), adOptionUnspecified);

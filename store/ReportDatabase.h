@@ -12,7 +12,8 @@ namespace modReportGeneration {
 extern std::shared_ptr<Connection> ReportConnection;
 extern std::shared_ptr<Recordset> YieldRecordset;
 
-// Opens the report database beside the program; shows the error box on failure.
+// Opens the report database (beside the program, or the user's copy of it:
+// DatabaseLocation.h); shows the error box on failure.
 void OpenReportDatabase();
 // Deletes every row of tblYieldReport; passes failures to the caller.
 void ClearYieldReport();

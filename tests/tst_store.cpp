@@ -1,5 +1,6 @@
 // The record store over a real database file: opening, emptying, the shared
 // recordset and its replacement, the distinct value lists.
+#include "DatabaseLocation.h"
 #include "DistinctLists.h"
 #include "ErrorInfo.h"
 #include "ReportDatabase.h"
@@ -8,7 +9,11 @@
 #include "TestSupport.h"
 #include "YieldReportImport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
+
+#include <unistd.h>
 #include <QFileInfo>
 
 using namespace modReportGeneration;
@@ -30,6 +35,52 @@ class TestStore : public QObject {
   std::unique_ptr<BoxRecorder> boxes;
 
  private slots:
+  // An installed program's folder cannot be written: each user gets a copy
+  // of the installed template in their own data folder, made once.
+  void databaseLocation() {
+    if (geteuid() == 0) QSKIP("root writes every folder; run as an ordinary user below");
+    QTemporaryDir root;
+    const QString bin = root.path() + "/usr/bin";
+    const QString share = root.path() + "/usr/share/corvane-yield-report";
+    QVERIFY(QDir().mkpath(bin) && QDir().mkpath(share));
+    QVERIFY(QFile::copy(TEMPLATE_DATABASE, share + "/ReportGenTemplate.mdb"));
+    QFile::setPermissions(share + "/ReportGenTemplate.mdb", QFileDevice::ReadOwner | QFileDevice::ReadOther);
+    QCOMPARE(modReportGeneration::InstalledTemplatePath(bin), share + "/ReportGenTemplate.mdb");
+
+    // Writable: beside the program, as always (nothing copied).
+    QCOMPARE(modReportGeneration::LocateReportDatabase(bin, root.path() + "/data"), bin + "/ReportGenTemplate.mdb");
+    QVERIFY(!QFileInfo::exists(root.path() + "/data"));
+
+    const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner;
+    QVERIFY(QFile::setPermissions(bin, readOnly));
+    const QString data = root.path() + "/home/.local/share/app";
+    const QString copy = modReportGeneration::LocateReportDatabase(bin, data);
+    QCOMPARE(copy, data + "/ReportGenTemplate.mdb");
+    QFile made(copy);
+    QVERIFY(made.open(QIODevice::ReadWrite));  // the user may write it
+    QFile installed(share + "/ReportGenTemplate.mdb");
+    QVERIFY(installed.open(QIODevice::ReadOnly));
+    QCOMPARE(made.readAll(), installed.readAll());
+    // A copy that exists is used as it is.
+    made.write("changed");
+    made.close();
+    QCOMPARE(modReportGeneration::LocateReportDatabase(bin, data), copy);
+    QVERIFY(made.open(QIODevice::ReadOnly) && made.readAll().endsWith("changed"));
+
+    // No template installed: the path is given anyway, for the open's box.
+    const QString bare = root.path() + "/bare/bin";
+    QVERIFY(QDir().mkpath(bare) && QFile::setPermissions(bare, readOnly));
+    QCOMPARE(modReportGeneration::LocateReportDatabase(bare, root.path() + "/data2"),
+             root.path() + "/data2/ReportGenTemplate.mdb");
+    QVERIFY(!QFileInfo::exists(root.path() + "/data2/ReportGenTemplate.mdb"));
+    QFile::setPermissions(bin, readOnly | QFileDevice::WriteOwner);
+    QFile::setPermissions(bare, readOnly | QFileDevice::WriteOwner);
+  }
+
+  void databaseLocationAsAnOrdinaryUser() {
+    if (RerunAsUnprivilegedUser("databaseLocation")) return;
+  }
+
   void init() {
     ReportConnection.reset();
     YieldRecordset.reset();

@@ -20,5 +20,3 @@ QString ProgramFolder() {
 }
 
 void SetProgramFolderOverride(const QString& folder) { folderOverride() = folder; }
-
-QString ReportDatabasePath() { return ProgramFolder() + QDir::separator() + QStringLiteral("ReportGenTemplate.mdb"); }

@@ -12,6 +12,3 @@ QString AppDisplayName();
 // that each one works on a database file of its own.
 QString ProgramFolder();
 void SetProgramFolderOverride(const QString& folder);  // empty: back to the real one
-
-// Path of the report database in the program folder.
-QString ReportDatabasePath();
