@@ -259,9 +259,10 @@ void printTargets(const std::vector<SizeResult>& results) {
       const double ratio = (sec / b.records) / (a.steps.at(name) / a.records);
       if (ratio > worst) worst = ratio, worstStep = name;
     }
-    std::printf("  %-60s %6.2f   %s (%s)\n",
-                qPrintable(QStringLiteral("cost per record at %1 over %2 <= 1.2, every step").arg(b.records).arg(a.records)),
-                worst, verdict(worst <= 1.2), qPrintable(worstStep));
+    std::printf(
+        "  %-60s %6.2f   %s (%s)\n",
+        qPrintable(QStringLiteral("cost per record at %1 over %2 <= 1.2, every step").arg(b.records).arg(a.records)),
+        worst, verdict(worst <= 1.2), qPrintable(worstStep));
   }
   std::printf("\n");
 }

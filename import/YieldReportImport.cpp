@@ -1,9 +1,9 @@
 #include "YieldReportImport.h"
 
 #include "AppInfo.h"
+#include "DatabaseLocation.h"
 #include "ErrorBoxes.h"
 #include "ImportProgress.h"
-#include "DatabaseLocation.h"
 #include "ReportDatabase.h"
 #include "ReportFileReader.h"
 #include "RuntimeErrors.h"

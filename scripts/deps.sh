@@ -11,6 +11,7 @@ packages=(
   fonts-dejavu-core fontconfig
   poppler-utils
   xvfb openbox
+  desktop-file-utils appstream
 )
 
 missing=()

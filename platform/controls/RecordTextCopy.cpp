@@ -157,7 +157,7 @@ class ColumnTexts {
   int field_;
   const ColumnStore::Column& column_;
   const QByteArray& decimalPoint_;
-  std::vector<Slice> byId_;  // text columns: by pool id
+  std::vector<Slice> byId_;    // text columns: by pool id
   std::vector<Slice> direct_;  // number and date columns: by hundredths or day
   qint32 dayBase_ = kNullDate;
   SliceIndex index_;  // other values: by value

@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Builds the Debian package and checks it without installing it: unpacks it
+# into a temporary root, compares its file list, validates the menu entry
+# and the AppStream metadata, then starts the unpacked program (offscreen)
+# as an ordinary user, for whom its folder is read-only: it must make its
+# database in the user's data folder and import a sample given on the
+# command line; a second start must find that database and empty it.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+deb="$("$root/scripts/package.sh" | tail -n 1)"
+work="$(mktemp -d)"
+trap 'pkill -f "$work/root/usr/bin/CorvaneYieldReport" 2>/dev/null || true; rm -rf "$work"' EXIT
+chmod 755 "$work"
+dpkg-deb -x "$deb" "$work/root"
+fail() { echo "package test: $*" >&2; exit 1; }
+
+# The file list.
+expected="$(cat <<'LIST'
+usr/bin/CorvaneYieldReport
+usr/share/applications/com.corvane.YieldReportAnalysis.desktop
+usr/share/corvane-yield-report/ReportGenTemplate.mdb
+usr/share/doc/corvane-yield-report/copyright
+usr/share/doc/corvane-yield-report/examples/line1_2024-03-04.yrp
+usr/share/doc/corvane-yield-report/examples/line1_2024-03-05.yrp
+usr/share/doc/corvane-yield-report/examples/line2_2024-03-05.yrp
+usr/share/doc/corvane-yield-report/examples/line2_2024-03-06_damaged.yrp
+usr/share/icons/hicolor/128x128/apps/com.corvane.YieldReportAnalysis.png
+usr/share/icons/hicolor/256x256/apps/com.corvane.YieldReportAnalysis.png
+usr/share/icons/hicolor/48x48/apps/com.corvane.YieldReportAnalysis.png
+usr/share/icons/hicolor/64x64/apps/com.corvane.YieldReportAnalysis.png
+usr/share/icons/hicolor/scalable/apps/com.corvane.YieldReportAnalysis.svg
+usr/share/metainfo/com.corvane.YieldReportAnalysis.metainfo.xml
+usr/share/mime/packages/corvane-yield-report.xml
+LIST
+)"
+actual="$(cd "$work/root" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)"
+[ "$actual" = "$expected" ] || fail "file list differs:"$'\n'"$(diff <(echo "$expected") <(echo "$actual"))"
+dpkg-deb -f "$deb" Depends | grep -q "libqt6widgets6" || fail "no dependency on Qt 6 Widgets"
+dpkg-deb -f "$deb" Depends | grep -q "libsqlite3-0" || fail "no dependency on SQLite"
+
+desktop-file-validate "$work/root/usr/share/applications/com.corvane.YieldReportAnalysis.desktop"
+appstreamcli validate --no-net "$work/root/usr/share/metainfo/com.corvane.YieldReportAnalysis.metainfo.xml"
+
+# The unpacked program as "nobody", whose home is a fresh folder.
+home="$work/home"
+mkdir -p "$home"
+chown nobody:nogroup "$home" 2>/dev/null || true
+program="$work/root/usr/bin/CorvaneYieldReport"
+sample="$work/root/usr/share/doc/corvane-yield-report/examples/line1_2024-03-04.yrp"
+lines="$(grep -c . "$sample")"
+as_user() {
+  if [ "$(id -u)" -eq 0 ]; then
+    setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME="$home" PATH=/usr/bin:/bin \
+      QT_QPA_PLATFORM=offscreen LANG=en_US.UTF-8 "$@"
+  else
+    env HOME="$home" XDG_DATA_HOME="$home/.local/share" QT_QPA_PLATFORM=offscreen "$@"
+  fi
+}
+database() { find "$home" -name ReportGenTemplate.mdb 2>/dev/null | head -n 1; }
+count() { sqlite3 "$(database)" "select count(*) from tblYieldReport" 2>/dev/null || echo none; }
+# Waits up to 60 s for the table to hold $1 rows.
+wait_for() {
+  for _ in $(seq 1 300); do
+    [ -n "$(database)" ] && [ "$(count)" = "$1" ] && return 0
+    sleep 0.2
+  done
+  fail "the table did not reach $1 rows (now: $(count), database: '$(database)')"
+}
+
+as_user "$program" "$sample" >"$work/first.log" 2>&1 &
+first=$!
+wait_for "$lines"
+kill "$first"; wait "$first" 2>/dev/null || true
+db="$(database)"
+case "$db" in "$home"/.local/share/*) ;; *) fail "database not in the user's data folder: $db" ;; esac
+[ ! -e "$work/root/usr/bin/ReportGenTemplate.mdb" ] || fail "wrote beside the installed program"
+
+as_user "$program" >"$work/second.log" 2>&1 &
+second=$!
+wait_for 0
+kill "$second"; wait "$second" 2>/dev/null || true
+[ "$(database)" = "$db" ] || fail "the second start used another database"
+echo "package test: $(basename "$deb") passed ($lines rows imported into $db, emptied by the second start)"
