@@ -1,5 +1,7 @@
 #include "frmGetFiles.h"
 
+#include "MemoryPolicy.h"
+
 #include "ErrorBoxes.h"
 #include "MainWindowRefresh.h"
 #include "PointerSeam.h"
@@ -93,6 +95,7 @@ void frmGetFiles::cmdOpenFiles_Click() {
         mainWindow_->GetMaterials();
         mainWindow_->GetWidths();
         mainWindow_->Getdates();
+        ReleaseFreedMemory();  // the rows of the import before, and this one's buffers
         SetMousePointer(this, vbDefault);
       },
       [this] { SetMousePointer(this, vbDefault); });
