@@ -1,7 +1,6 @@
 #include "YieldReportImport.h"
 
 #include "AppInfo.h"
-#include "DatabaseLocation.h"
 #include "ErrorBoxes.h"
 #include "ImportProgress.h"
 #include "ReportDatabase.h"
@@ -54,7 +53,7 @@ bool stopRequested(const ImportProgress* progress) { return progress && progress
 void ImportYieldReportFile(const QString& path) {
   std::optional<ReportLines> lines;
   try {
-    if (QFileInfo(path) == QFileInfo(ReportDatabaseInUse())) return;  // the program's own database
+    if (QFileInfo(path) == QFileInfo(ReportDatabaseFile)) return;  // the program's own database
     lines.emplace(ReadReportLines(path));
   } catch (...) {
     // A file that cannot be opened or read ends its import after one box.

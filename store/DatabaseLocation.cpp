@@ -29,7 +29,7 @@ QString LocateReportDatabase(const QString& programFolder, const QString& userDa
   return copy;
 }
 
-QString ReportDatabaseInUse() {
+QString ChooseReportDatabase() {
   return LocateReportDatabase(ProgramFolder(), QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
 }
 

@@ -17,8 +17,8 @@ QString InstalledTemplatePath(const QString& programFolder);
 // to the open, whose error box names the path.
 QString LocateReportDatabase(const QString& programFolder, const QString& userDataFolder);
 
-// The database of the running program: beside it or in the user's data
-// folder (QStandardPaths::AppDataLocation).
-QString ReportDatabaseInUse();
+// The database for the running program: beside it or in the user's data
+// folder (QStandardPaths::AppDataLocation). Chosen once, at the open.
+QString ChooseReportDatabase();
 
 }  // namespace modReportGeneration

@@ -10,11 +10,13 @@ namespace modReportGeneration {
 
 std::shared_ptr<Connection> ReportConnection;
 std::shared_ptr<Recordset> YieldRecordset;
+QString ReportDatabaseFile;
 
 void OpenReportDatabase() {
   try {
     ReportConnection = std::make_shared<Connection>();
-    const QString connectionString = QStringLiteral("Data Source=") + ReportDatabaseInUse();
+    ReportDatabaseFile = ChooseReportDatabase();
+    const QString connectionString = QStringLiteral("Data Source=") + ReportDatabaseFile;
     ReportConnection->SetProvider(Connection::EngineProvider());
     ReportConnection->SetCursorLocation(adUseClient);
     ReportConnection->Open(connectionString, QString(), QString(), adOptionUnspecified);

@@ -11,6 +11,8 @@ namespace modReportGeneration {
 
 extern std::shared_ptr<Connection> ReportConnection;
 extern std::shared_ptr<Recordset> YieldRecordset;
+// The database file the connection was opened on.
+extern QString ReportDatabaseFile;
 
 // Opens the report database (beside the program, or the user's copy of it:
 // DatabaseLocation.h); shows the error box on failure.

@@ -60,6 +60,21 @@ void WindowDriver::ClickFiles(const QStringList& names, bool add) {
 
 void WindowDriver::PressOpenFiles() { Click(FileWindow()->cmdOpenFiles); }
 
+void WindowDriver::ImportFolder(const QString& folder) {
+  if (FileWindow())
+    OpenFileWindow()->Dir1->SetPath(folder);
+  else
+    OpenFileWindow(folder);
+  FileWindow()->File1->selectAll();
+  PressOpenFiles();
+}
+
+Form1* WindowDriver::StartWithImport(const std::vector<std::pair<QString, QByteArray>>& files) {
+  if (Start() != 0) return nullptr;
+  ImportFolder(MakeFolder("data", files));
+  return Main();
+}
+
 void WindowDriver::Pick(QComboBox* list, const QString& text) {
   const int i = list->findText(text, Qt::MatchExactly);
   QVERIFY2(i >= 0, qPrintable(text));

@@ -29,6 +29,12 @@ class WindowDriver {
   // Clicks file list entries by name, with Ctrl held after the first when `add`.
   void ClickFiles(const QStringList& names, bool add = true);
   void PressOpenFiles();
+  // Imports every report file of the folder through the file selection
+  // window (opened there the first time, moved there afterwards).
+  void ImportFolder(const QString& folder);
+  // Starts the program and imports these files (name -> bytes) from a new
+  // folder; null when start-up fails.
+  Form1* StartWithImport(const std::vector<std::pair<QString, QByteArray>>& files);
   // Picks a list entry by its text.
   static void Pick(QComboBox* list, const QString& text);
   static void Click(QPushButton* button);

@@ -46,15 +46,6 @@ class FailingPrinter : public PrinterBackend {
 class TestAnalysis : public QObject {
   Q_OBJECT
 
-  // Imports the files (all selected) and returns the main window.
-  Form1* imported(WindowDriver& d, const std::vector<std::pair<QString, QByteArray>>& files) {
-    if (d.Start() != 0) return nullptr;
-    d.OpenFileWindow(d.MakeFolder("data", files));
-    d.FileWindow()->File1->selectAll();
-    d.PressOpenFiles();
-    return d.Main();
-  }
-
   static QStringList shownTimes(Form1* f) {
     QStringList t;
     for (int r = 1; r < f->fgRS->Rows(); ++r) t << f->fgRS->TextMatrix(r, 3);
@@ -75,7 +66,7 @@ class TestAnalysis : public QObject {
  private slots:
   void filterTextsAndGrids() {
     WindowDriver d;
-    Form1* f = imported(d, {{"m.yrp", mixedFile()}});
+    Form1* f = d.StartWithImport({{"m.yrp", mixedFile()}});
     QVERIFY(f);
     QCOMPARE(WindowDriver::Entries(f->cmboDate[0]), QStringList({"ALL", "", "2024-03-07", "2024-03-08", "2024-03-09"}));
     QCOMPARE(shownTimes(f).size(), 7);
@@ -144,14 +135,15 @@ class TestAnalysis : public QObject {
     QVERIFY(d.boxes.boxes.empty());
 
     WindowDriver e;
-    Form1* f = imported(e, {{"undated.yrp", line("", "u1", "Acme", "Oak", "4") + line(" ", "u2", "Acme", "Oak", "4")}});
+    Form1* f =
+        e.StartWithImport({{"undated.yrp", line("", "u1", "Acme", "Oak", "4") + line(" ", "u2", "Acme", "Oak", "4")}});
     QCOMPARE(f->fgRS->Rows(), 3);
     WindowDriver::Click(f->cmdFilter);  // no date at all: no record, no box
     QCOMPARE(f->fgRS->Rows(), 1);
     QVERIFY(e.boxes.boxes.empty());
 
     WindowDriver g;
-    f = imported(g, {{"empty.yrp", "\r\n"}});
+    f = g.StartWithImport({{"empty.yrp", "\r\n"}});
     WindowDriver::Click(f->cmdFilter);
     QCOMPARE(f->RecordsetInUse()->Filter(), QString());
     QVERIFY(g.boxes.boxes.empty());
@@ -159,9 +151,10 @@ class TestAnalysis : public QObject {
 
   void summaryWorkedExample() {
     WindowDriver d;
-    Form1* f = imported(d, {{"w.yrp", line("2024-03-07", "a", "Acme", "Oak", "4", "120", "90", "110", "80") +
-                                          line("2024-03-07", "b", "Acme", "Oak", "4", "96", "70", "90", "60") +
-                                          line("2024-03-08", "c", "Acme", "Oak", "4", "144", "115", "130", "100")}});
+    Form1* f =
+        d.StartWithImport({{"w.yrp", line("2024-03-07", "a", "Acme", "Oak", "4", "120", "90", "110", "80") +
+                                         line("2024-03-07", "b", "Acme", "Oak", "4", "96", "70", "90", "60") +
+                                         line("2024-03-08", "c", "Acme", "Oak", "4", "144", "115", "130", "100")}});
     WindowDriver::Pick(f->cmboDate[0], "2024-03-07");
     WindowDriver::Pick(f->cmboDate[1], "2024-03-08");
     WindowDriver::Click(f->cmdSummary);
@@ -217,7 +210,8 @@ class TestAnalysis : public QObject {
 
   void summaryLargeTotalsAndStops() {
     WindowDriver d;
-    Form1* f = imported(d, {{"big.yrp", line("2024-03-07", "a", "Acme", "Oak", "4", "1234567.891", "-5", "2", "1")}});
+    Form1* f =
+        d.StartWithImport({{"big.yrp", line("2024-03-07", "a", "Acme", "Oak", "4", "1234567.891", "-5", "2", "1")}});
     WindowDriver::Click(f->cmdSummary);
     QCOMPARE(f->fgSummary->TextMatrix(4, 2), QStringLiteral("1,234,567.89"));
     QCOMPARE(f->fgSummary->TextMatrix(8, 2), QStringLiteral("-5.00"));
@@ -225,8 +219,8 @@ class TestAnalysis : public QObject {
 
     // All net lengths 0: rows 2, 4, 5 and 6 are written, then the box; row 7 on keeps its content.
     WindowDriver z;
-    f = imported(z, {{"zero.yrp", line("2024-03-07", "a", "Birch", "Oak", "4", "100", "0", "0", "0") +
-                                      line("2024-03-07", "b", "Birch", "Oak", "4", "50", "0", "0", "0")}});
+    f = z.StartWithImport({{"zero.yrp", line("2024-03-07", "a", "Birch", "Oak", "4", "100", "0", "0", "0") +
+                                            line("2024-03-07", "b", "Birch", "Oak", "4", "50", "0", "0", "0")}});
     f->fgSummary->SetTextMatrix(7, 2, "earlier");
     f->fgSummary->SetTextMatrix(12, 2, "earlier");
     WindowDriver::Click(f->cmdSummary);
@@ -240,7 +234,7 @@ class TestAnalysis : public QObject {
 
     // A record without a board length stops the summary with a type mismatch.
     WindowDriver m;
-    f = imported(m, {{"gap.yrp", line("2024-03-07", "a", "Acme", "Oak", "4", "", "1", "1", "1")}});
+    f = m.StartWithImport({{"gap.yrp", line("2024-03-07", "a", "Acme", "Oak", "4", "", "1", "1", "1")}});
     WindowDriver::Click(f->cmdSummary);
     QCOMPARE(m.boxes.boxes.size(), size_t(1));
     QVERIFY(m.boxes.boxes[0].text.startsWith("Error: 13, Type mismatch"));
@@ -248,7 +242,7 @@ class TestAnalysis : public QObject {
 
   void clipboardFailureIsReported() {
     WindowDriver d;
-    Form1* f = imported(d, {{"a.yrp", line("2024-03-07", "a", "Acme", "Oak", "4")}});
+    Form1* f = d.StartWithImport({{"a.yrp", line("2024-03-07", "a", "Acme", "Oak", "4")}});
     FailingClipboard failing;
     SetClipboardBackend(&failing);
     WindowDriver::Click(f->cmdCopy);
@@ -259,7 +253,7 @@ class TestAnalysis : public QObject {
 
   void printsTheSummary() {
     WindowDriver d;
-    Form1* f = imported(d, {{"w.yrp", line("2024-03-07", "a", "Acme", "Oak", "4", "1234.5", "90", "110", "80")}});
+    Form1* f = d.StartWithImport({{"w.yrp", line("2024-03-07", "a", "Acme", "Oak", "4", "1234.5", "90", "110", "80")}});
     WindowDriver::Click(f->cmdSummary);
     QTemporaryDir dir;
     const QString pdf = dir.path() + "/summary.pdf";

@@ -202,21 +202,6 @@ QString pdfText(const QString& pdf, QString* pages = nullptr) {
 class TestBreakdown : public QObject {
   Q_OBJECT
 
-  Form1* imported(WindowDriver& d, const std::vector<std::pair<QString, QByteArray>>& files) {
-    if (d.Start() != 0) return nullptr;
-    d.OpenFileWindow(d.MakeFolder("data", files));
-    d.FileWindow()->File1->selectAll();
-    d.PressOpenFiles();
-    return d.Main();
-  }
-
-  // A further import, from another folder, through the file window kept open.
-  static void importAgain(WindowDriver& d, const QString& folder) {
-    d.OpenFileWindow()->Dir1->SetPath(folder);
-    d.FileWindow()->File1->selectAll();
-    d.PressOpenFiles();
-  }
-
   static frmBreakdown* openBreakdown(Form1* f) {
     WindowDriver::Click(f->cmdBreakdown);
     return f->BreakdownWindow();
@@ -262,9 +247,7 @@ class TestBreakdown : public QObject {
     hand.close();
     paths << hand.fileName();
     d.boxes.answer = [](const MessageBoxRecord&) { return 0; };
-    d.OpenFileWindow(folder);
-    d.FileWindow()->File1->selectAll();
-    d.PressOpenFiles();
+    d.ImportFolder(folder);
     Form1* f = d.Main();
     const std::vector<Board> boards = readBoards(paths);
     QCOMPARE(qint64(f->fgRS->Rows() - 1), qint64(boards.size()));
@@ -292,9 +275,7 @@ class TestBreakdown : public QObject {
     WindowDriver d;
     QVERIFY(d.Start() == 0);
     generated(d.folder.Path() + "/gen", 20000);
-    d.OpenFileWindow(d.folder.Path() + "/gen");
-    d.FileWindow()->File1->selectAll();
-    d.PressOpenFiles();
+    d.ImportFolder(d.folder.Path() + "/gen");
     Form1* f = d.Main();
     frmBreakdown* w = openBreakdown(f);
     const auto checkAll = [&] {
@@ -318,7 +299,7 @@ class TestBreakdown : public QObject {
 
   void nullGroupsMissingLengthsAndZeroDivisors() {
     WindowDriver d;
-    Form1* f = imported(d, {{"h.yrp", handMade()}});
+    Form1* f = d.StartWithImport({{"h.yrp", handMade()}});
     QVERIFY(f);
     frmBreakdown* w = openBreakdown(f);
     // Supplier: the record without supplier first; the one without a net length counted apart.
@@ -350,7 +331,7 @@ class TestBreakdown : public QObject {
 
   void sortingKeepsAllLast() {
     WindowDriver d;
-    Form1* f = imported(d, {{"h.yrp", handMade()}});
+    Form1* f = d.StartWithImport({{"h.yrp", handMade()}});
     frmBreakdown* w = openBreakdown(f);
     groupBy(w, "Width");
     WindowDriver::Pick(w->cmboMeasure, "Clear Yield %");
@@ -382,7 +363,7 @@ class TestBreakdown : public QObject {
 
   void copyGivesTheTableAsShown() {
     WindowDriver d;
-    Form1* f = imported(d, {{"h.yrp", handMade()}});
+    Form1* f = d.StartWithImport({{"h.yrp", handMade()}});
     frmBreakdown* w = openBreakdown(f);
     groupBy(w, "Material");
     RecordingClipboard clip;
@@ -399,7 +380,7 @@ class TestBreakdown : public QObject {
 
   void printsTableAndChartOnOnePage() {
     WindowDriver d;
-    Form1* f = imported(d, {{"h.yrp", handMade()}});
+    Form1* f = d.StartWithImport({{"h.yrp", handMade()}});
     WindowDriver::Pick(f->cmboMaterial, "Oak");
     WindowDriver::Click(f->cmdFilter);
     frmBreakdown* w = openBreakdown(f);
@@ -421,9 +402,7 @@ class TestBreakdown : public QObject {
     WindowDriver d2;
     QVERIFY(d2.Start() == 0);
     generated(d2.folder.Path() + "/gen", 3000);
-    d2.OpenFileWindow(d2.folder.Path() + "/gen");
-    d2.FileWindow()->File1->selectAll();
-    d2.PressOpenFiles();
+    d2.ImportFolder(d2.folder.Path() + "/gen");
     frmBreakdown* w2 = openBreakdown(d2.Main());
     groupBy(w2, "Day");
     const QString pdf2 = d2.folder.Path() + "/days.pdf";
@@ -441,7 +420,7 @@ class TestBreakdown : public QObject {
 
   void chartShowsTheMeasureAndTheReference() {
     WindowDriver d;
-    Form1* f = imported(d, {{"h.yrp", handMade()}});
+    Form1* f = d.StartWithImport({{"h.yrp", handMade()}});
     frmBreakdown* w = openBreakdown(f);
     WindowDriver::Pick(w->cmboMeasure, "Clear Yield %");
     QChart* chart = w->Chart();
@@ -498,7 +477,7 @@ class TestBreakdown : public QObject {
 
   void followsFilterAndImportWhileOpen() {
     WindowDriver d;
-    Form1* f = imported(d, {{"h.yrp", handMade()}});
+    Form1* f = d.StartWithImport({{"h.yrp", handMade()}});
     // The button stands right of the summary's Copy, last in the tab order.
     QCOMPARE(f->cmdBreakdown->y(), f->cmdCopy->y());
     QVERIFY(f->cmdBreakdown->x() >= f->cmdCopy->x() + f->cmdCopy->width());
@@ -520,8 +499,8 @@ class TestBreakdown : public QObject {
     QVERIFY(w->HeadingLines().at(1).contains("Supplier Acme"));
 
     // A new import: every record of the new file, no filter.
-    importAgain(d, d.MakeFolder("more", {{"m.yrp", line("2024-05-01", "Dee", "Fir Co", "RIP", "Fir", "8", "200", "150",
-                                                        "190", "160")}}));
+    d.ImportFolder(d.MakeFolder(
+        "more", {{"m.yrp", line("2024-05-01", "Dee", "Fir Co", "RIP", "Fir", "8", "200", "150", "190", "160")}}));
     QCOMPARE(shownTable(w).front().mid(0, 3), QStringList({"Fir Co", "1", "200.00"}));
     QCOMPARE(w->HeadingLines().at(1), QStringLiteral("Filter: none"));
 
@@ -529,7 +508,7 @@ class TestBreakdown : public QObject {
     w->close();
     WindowDriver::Pick(f->cmboSupplier, "ALL");
     WindowDriver::Click(f->cmdFilter);
-    importAgain(d, d.MakeFolder("hand", {{"h.yrp", handMade()}}));
+    d.ImportFolder(d.MakeFolder("hand", {{"h.yrp", handMade()}}));
     QCOMPARE(shownTable(w).front()[0], QStringLiteral("Fir Co"));
     WindowDriver::Click(f->cmdBreakdown);
     QCOMPARE(f->BreakdownWindow(), w);  // raised, not made again

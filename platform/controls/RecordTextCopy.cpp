@@ -61,12 +61,7 @@ class SliceIndex {
     uint64_t key = 0;
     Slice slice{0, kUnused};
   };
-  size_t SlotOf(uint64_t key) const {
-    key ^= key >> 33;
-    key *= 0xff51afd7ed558ccdULL;
-    key ^= key >> 33;
-    return size_t(key) & (entries_.size() - 1);
-  }
+  size_t SlotOf(uint64_t key) const { return MixKey(key) & (entries_.size() - 1); }
   void Grow() {
     std::vector<Entry> old(entries_.size() * 2);
     old.swap(entries_);

@@ -6,6 +6,15 @@
 #include <cstdint>
 #include <vector>
 
+// Spreads a key's bits over the low ones, which pick a slot of a table whose
+// size is a power of two.
+inline size_t MixKey(uint64_t key) {
+  key ^= key >> 33;
+  key *= 0xff51afd7ed558ccdULL;
+  key ^= key >> 33;
+  return size_t(key);
+}
+
 class KeyIndex {
  public:
   explicit KeyIndex(size_t expected = 16) {
@@ -49,12 +58,7 @@ class KeyIndex {
   static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
 
  private:
-  size_t Slot(uint64_t key) const {
-    key ^= key >> 33;
-    key *= 0xff51afd7ed558ccdULL;
-    key ^= key >> 33;
-    return size_t(key) & (keys_.size() - 1);
-  }
+  size_t Slot(uint64_t key) const { return MixKey(key) & (keys_.size() - 1); }
   void Grow() {
     std::vector<uint64_t> oldKeys = std::move(keys_);
     std::vector<uint32_t> oldValues = std::move(values_);
