@@ -245,10 +245,10 @@ YieldBreakdown BreakDown(const Recordset* recordset, BreakdownGrouping grouping)
   if (!recordset || !recordset->IsOpen()) return b;
   const ColumnStore& store = recordset->Store();
   const int keyColumn = requiredColumn(store, columnOf(grouping));
-  const std::vector<double>& board = store.At(requiredColumn(store, "BoardLength")).number;
-  const std::vector<double>& net = store.At(requiredColumn(store, "NetBoardLength")).number;
-  const std::vector<double>& clear = store.At(requiredColumn(store, "ClearLength")).number;
-  const std::vector<double>& parts = store.At(requiredColumn(store, "LengthPartsCut")).number;
+  const NumberColumn& board = store.At(requiredColumn(store, "BoardLength")).number;
+  const NumberColumn& net = store.At(requiredColumn(store, "NetBoardLength")).number;
+  const NumberColumn& clear = store.At(requiredColumn(store, "ClearLength")).number;
+  const NumberColumn& parts = store.At(requiredColumn(store, "LengthPartsCut")).number;
 
   GroupFinder finder(store, keyColumn, grouping);
   b.shown = recordset->RecordCount();

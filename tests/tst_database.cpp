@@ -1,6 +1,7 @@
 // The database access layer over a real SQLite file: connection, statements,
 // adding rows with conversions, ordering, fields, filters.
 #include "BackgroundWriter.h"
+#include "ColumnRanks.h"
 #include "Connection.h"
 #include "ErrorInfo.h"
 #include "MemoryPolicy.h"
@@ -19,7 +20,10 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstring>
 #include <condition_variable>
 #include <mutex>
 
@@ -454,6 +458,85 @@ class TestDatabase : public QObject {
                                .arg(sql)
                                .arg(r)
                                .arg(fromMirror->FieldName(c), fromMirror->CellText(r, c), fromSqlite->CellText(r, c))));
+    }
+  }
+
+  // Numbers are held as hundredths while they can be: every value must
+  // read back as the very double stored, before and after the column turns
+  // into plain doubles.
+  void numbersReadBackExactly() {
+    const std::vector<double> hundredths = {0,     0.01,  123.45, -72.7,       21474836.47, -21474836.47,
+                                            99.99, 1e-2,  5,      0.8,         1234.5,      std::nan("")};
+    const std::vector<double> others = {0.1 + 0.2, 0.1 + 0.7, -0.0, 1e-300, 21474836.48, -21474836.48, 1.005, 1e300, 0.001};
+    for (double other : others) {
+      ColumnStore store;
+      store.AddColumn("n", ColumnType::Number);
+      std::vector<double> stored;
+      std::vector<CellValue> cell(1);
+      const auto push = [&](double v) {
+        cell[0].isNull = std::isnan(v);
+        cell[0].number = v;
+        store.AppendRow(cell);
+        stored.push_back(v);
+      };
+      for (double v : hundredths) push(v);
+      const NumberColumn& column = store.At(0).number;
+      QVERIFY2(column.Hundredths(), "two-decimal values take the compact form");
+      push(other);
+      QVERIFY2(!column.Hundredths(), qPrintable(QString::number(other, 'g', 17)));
+      for (double v : hundredths) push(v);
+      QCOMPARE(column.size(), stored.size());
+      for (size_t r = 0; r < stored.size(); ++r) {
+        const double back = column[r];
+        if (std::isnan(stored[r])) {
+          QVERIFY(store.IsNull(0, qint64(r)));
+          continue;
+        }
+        QVERIFY2(std::memcmp(&back, &stored[r], sizeof back) == 0,
+                 qPrintable(QStringLiteral("row %1: %2 read back as %3")
+                                .arg(r)
+                                .arg(stored[r], 0, 'g', 17)
+                                .arg(back, 0, 'g', 17)));
+      }
+    }
+  }
+
+  // Sorting packs the keys' ranks into one word when they fit, with or
+  // without room for the position, and compares rank by rank when not:
+  // all three must give a stable order by value, Nulls first.
+  void sortingHoldsForAnyWidthOfKeys() {
+    ColumnStore store;
+    for (int c = 0; c < 4; ++c) store.AddColumn(QStringLiteral("n%1").arg(c), ColumnType::Number);
+    QRandomGenerator random(7);
+    std::vector<CellValue> cells(4);
+    const int rows = 70000;  // about 2^16 distinct values a column: 17 bits of rank each
+    for (int r = 0; r < rows; ++r) {
+      for (CellValue& cell : cells) {
+        cell.isNull = random.bounded(50) == 0;
+        cell.number = double(random.bounded(1 << 20)) / 100;
+      }
+      if (r % 7 == 0) cells[0].number = cells[1].number = 1;  // ties on the first keys
+      store.AppendRow(cells);
+    }
+    std::vector<uint32_t> all(rows);
+    for (uint32_t r = 0; r < uint32_t(rows); ++r) all[r] = r;
+    std::vector<uint32_t> some;  // a filtered subset, out of store order
+    for (uint32_t r = 0; r < uint32_t(rows); r += 3) some.push_back(uint32_t(rows) - 1 - r);
+    for (int keyCount : {1, 3, 4}) {
+      std::vector<int> keys(static_cast<size_t>(keyCount));
+      for (int k = 0; k < keyCount; ++k) keys[size_t(k)] = k;
+      for (const std::vector<uint32_t>* input : {&all, &some}) {
+        std::vector<uint32_t> expected = *input;
+        std::stable_sort(expected.begin(), expected.end(), [&](uint32_t a, uint32_t b) {
+          for (int k : keys) {
+            const double x = store.At(k).number[a], y = store.At(k).number[b];
+            if (std::isnan(x) != std::isnan(y)) return std::isnan(x);
+            if (!std::isnan(x) && x != y) return x < y;
+          }
+          return false;
+        });
+        QVERIFY2(SortRows(store, keys, *input) == expected, qPrintable(QStringLiteral("%1 keys").arg(keyCount)));
+      }
     }
   }
 

@@ -96,6 +96,11 @@ class ColumnTexts {
         return s;
       }
       case ColumnType::Number: {
+        if (const int32_t* hundredths = column_.number.Hundredths()) {
+          const int32_t h = hundredths[row];
+          if (h == NumberColumn::kNullHundredths) return {};
+          if (h >= 0 && size_t(h) < kDirectSlots) return Direct(size_t(h), row);
+        }
         double v = column_.number[size_t(row)];
         if (std::isnan(v)) return {};
         if (v == 0) v = 0;  // -0 reads as 0
@@ -187,7 +192,7 @@ void resolveColumns(std::vector<ColumnTexts>& texts, const ColumnStore& store, i
         const size_t ahead = size_t(storeRows[size_t(i + 16)]);
         switch (data.type) {
           case ColumnType::Text: __builtin_prefetch(&data.text[ahead]); break;
-          case ColumnType::Number: __builtin_prefetch(&data.number[ahead]); break;
+          case ColumnType::Number: __builtin_prefetch(data.number.Address(ahead)); break;
           case ColumnType::Date: __builtin_prefetch(&data.date[ahead]); break;
         }
       }

@@ -56,32 +56,52 @@ ColumnRanks RankColumn(const ColumnStore& store, int column, const std::vector<u
   return ranks;
 }
 
-std::vector<uint32_t> SortRows(const ColumnStore& store, const std::vector<int>& columns,
-                               const std::vector<uint32_t>& rows) {
+namespace {
+
+// Any number of keys: every column's ranks at once, compared in turn.
+std::vector<uint32_t> sortByEachRank(const ColumnStore& store, const std::vector<int>& columns,
+                                     const std::vector<uint32_t>& rows) {
   std::vector<ColumnRanks> ranks;
-  int bits = 0;
-  for (int col : columns) {
-    ranks.push_back(RankColumn(store, col, rows));
-    bits += std::bit_width(ranks.back().rowOfRank.size());
-  }
+  for (int col : columns) ranks.push_back(RankColumn(store, col, rows));
   std::vector<uint32_t> sorted = rows;
-  if (bits <= 64 - 0) {
-    // All keys fit one 64-bit word: sort (key, position) pairs, which keeps ties in order.
-    std::vector<std::pair<uint64_t, uint32_t>> keyed(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i) {
-      uint64_t key = 0;
-      for (size_t k = 0; k < ranks.size(); ++k)
-        key = (key << std::bit_width(ranks[k].rowOfRank.size())) | ranks[k].rankOfRow[rows[i]];
-      keyed[i] = {key, uint32_t(i)};
-    }
-    std::sort(keyed.begin(), keyed.end());
-    for (size_t i = 0; i < rows.size(); ++i) sorted[i] = rows[keyed[i].second];
-    return sorted;
-  }
   std::stable_sort(sorted.begin(), sorted.end(), [&](uint32_t a, uint32_t b) {
     for (const ColumnRanks& r : ranks)
       if (r.rankOfRow[a] != r.rankOfRow[b]) return r.rankOfRow[a] < r.rankOfRow[b];
     return false;
   });
+  return sorted;
+}
+
+}  // namespace
+
+std::vector<uint32_t> SortRows(const ColumnStore& store, const std::vector<int>& columns,
+                               const std::vector<uint32_t>& rows) {
+  // The usual case: the ranks of all keys fit one 64-bit word, built one
+  // column at a time so that only one column's ranks are held at once.
+  std::vector<uint64_t> keys(rows.size(), 0);
+  int bits = 0;
+  for (int col : columns) {
+    const ColumnRanks ranks = RankColumn(store, col, rows);
+    const int width = std::bit_width(ranks.rowOfRank.size());
+    bits += width;
+    if (bits > 64) return sortByEachRank(store, columns, rows);
+    for (size_t i = 0; i < rows.size(); ++i) keys[i] = (keys[i] << width) | ranks.rankOfRow[rows[i]];
+  }
+  std::vector<uint32_t> sorted(rows.size());
+  const int positionBits = std::bit_width(rows.size());
+  if (bits + positionBits <= 64) {
+    // The position in the low bits keeps ties in order and makes every key
+    // distinct: one plain sort of 8-byte words.
+    for (size_t i = 0; i < rows.size(); ++i) keys[i] = (keys[i] << positionBits) | i;
+    std::sort(keys.begin(), keys.end());
+    const uint64_t mask = (uint64_t(1) << positionBits) - 1;
+    for (size_t i = 0; i < rows.size(); ++i) sorted[i] = rows[size_t(keys[i] & mask)];
+    return sorted;
+  }
+  std::vector<std::pair<uint64_t, uint32_t>> keyed(rows.size());
+  for (size_t i = 0; i < rows.size(); ++i) keyed[i] = {keys[i], uint32_t(i)};
+  std::vector<uint64_t>().swap(keys);
+  std::sort(keyed.begin(), keyed.end());
+  for (size_t i = 0; i < rows.size(); ++i) sorted[i] = rows[keyed[i].second];
   return sorted;
 }

@@ -4,6 +4,7 @@
 
 #include <QDate>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -33,6 +34,27 @@ int CompareText(QStringView a, QStringView b) {
     if (x != y) return key(x) < key(y) ? -1 : 1;
   }
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+bool NumberColumn::ToHundredths(double value, int32_t& h) {
+  if (std::isnan(value)) {
+    h = kNullHundredths;
+    return true;
+  }
+  const double scaled = std::nearbyint(value * 100);
+  if (!(scaled > double(kNullHundredths) && scaled <= double(std::numeric_limits<int32_t>::max()))) return false;
+  h = int32_t(scaled);
+  return FromHundredths(h) == value && !(h == 0 && std::signbit(value));
+}
+
+void NumberColumn::PushWide(double value) {
+  if (!wide_) {
+    doubles_.reserve(std::max(hundredths_.capacity(), hundredths_.size() + 1));
+    for (int32_t h : hundredths_) doubles_.push_back(FromHundredths(h));
+    std::vector<int32_t>().swap(hundredths_);
+    wide_ = true;
+  }
+  doubles_.push_back(value);
 }
 
 TextPool::TextPool() : strings_(1), utf8_(1), slots_(64) {}

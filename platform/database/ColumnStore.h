@@ -53,6 +53,44 @@ class TextPool {
   KeyIndex shortIds_;                     // packed short text -> id
 };
 
+// The numbers of a column. While every value is a whole number of
+// hundredths (the lengths, widths and percentages of report lines), each
+// takes 4 bytes instead of 8; the first value that is not (or -0) turns the
+// column into plain doubles for good. Either way a value reads back as
+// exactly the double that was stored: hundredths are kept only when
+// dividing them by 100 gives that double again.
+class NumberColumn {
+ public:
+  double operator[](size_t row) const { return wide_ ? doubles_[row] : FromHundredths(hundredths_[row]); }
+  size_t size() const { return wide_ ? doubles_.size() : hundredths_.size(); }
+  void push_back(double value) {
+    int32_t h;
+    if (!wide_ && ToHundredths(value, h))
+      hundredths_.push_back(h);
+    else
+      PushWide(value);
+  }
+  // The values as hundredths (kNullHundredths for Null), or nullptr once
+  // the column holds plain doubles.
+  const int32_t* Hundredths() const { return wide_ ? nullptr : hundredths_.data(); }
+  const void* Address(size_t row) const {
+    return wide_ ? static_cast<const void*>(&doubles_[row]) : static_cast<const void*>(&hundredths_[row]);
+  }
+
+  static constexpr int32_t kNullHundredths = std::numeric_limits<int32_t>::min();
+
+ private:
+  static double FromHundredths(int32_t h) {
+    return h == kNullHundredths ? std::numeric_limits<double>::quiet_NaN() : double(h) / 100;
+  }
+  static bool ToHundredths(double value, int32_t& h);
+  void PushWide(double value);
+
+  bool wide_ = false;
+  std::vector<int32_t> hundredths_;
+  std::vector<double> doubles_;
+};
+
 // One cell's value on its way into the store (a pending row).
 struct CellValue {
   bool isNull = true;
@@ -69,7 +107,7 @@ class ColumnStore {
     QString name;
     ColumnType type = ColumnType::Text;
     std::vector<uint32_t> text;  // pool ids, 0 = Null
-    std::vector<double> number;  // NaN = Null
+    NumberColumn number;         // NaN = Null
     std::vector<qint32> date;    // Julian day, kNullDate = Null
   };
 
