@@ -1,7 +1,7 @@
 #pragma once
 // In-memory rows of a client-side recordset, stored by column: numbers and
 // dates as plain arrays, texts as ids into one pool in which every distinct
-// text is held once. A million yield records fit in about 100 MB this way.
+// text is held once. A million yield records fit in about 60 MB this way.
 #include <QString>
 #include <QStringView>
 #include <QVariant>
