@@ -108,22 +108,14 @@ ReportLines::ReportLines(QByteArray bytes) : bytes_(std::move(bytes)) {
 void ReportLines::Line(qsizetype k, QString& out) const {
   const QByteArrayView bytes(bytes_.constData() + spans_[size_t(k)].first, spans_[size_t(k)].second);
   out.resize(bytes.size());  // a byte never makes more than one UTF-16 unit
-  QChar* d = out.data();
-  qsizetype i = 0;
-  // Report lines are nearly always plain ASCII: widen those bytes directly.
-  while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80) {
-    d[i] = QChar(char16_t(bytes[i]));
-    ++i;
-  }
-  QChar* end = d + i;
-  if (i < bytes.size()) {
-    if (utf8_) {
-      QStringDecoder decoder(QStringDecoder::Utf8,
-                             QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-      end = decoder.appendToBuffer(end, bytes.sliced(i));
-    } else {
-      end = decodeCp1252(bytes.sliced(i), end);
-    }
+  QChar* end;
+  if (utf8_) {
+    // The decoder widens runs of ASCII many bytes at a time.
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    end = decoder.appendToBuffer(out.data(), bytes);
+  } else {
+    end = decodeCp1252(bytes, out.data());
   }
   out.truncate(end - out.constData());
 }

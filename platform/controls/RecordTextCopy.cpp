@@ -92,7 +92,7 @@ class ColumnTexts {
         if (id == 0) return {};
         Slice& s = byId_[id];
         if (s.size == kUnseen)
-          s = Add(store_.Pool().At(id).toUtf8());  // not the pool's own cache: two threads read the pool
+          s = Add(store_.Pool().Utf8(id));
         return s;
       }
       case ColumnType::Number: {
@@ -153,10 +153,10 @@ class ColumnTexts {
 
   // The texts end in kCopyPad spare bytes, so that a short text can be
   // copied as one fixed-size move.
-  Slice Add(const QByteArray& text) {
+  Slice Add(QByteArrayView text) {
     const Slice s{used_, uint32_t(text.size())};
     chars_.resize(used_);
-    chars_.append(text.constData(), size_t(text.size()));
+    chars_.append(text.data(), size_t(text.size()));
     used_ = uint32_t(chars_.size());
     chars_.append(kCopyPad, '\0');
     return s;

@@ -57,7 +57,7 @@ void NumberColumn::PushWide(double value) {
   doubles_.push_back(value);
 }
 
-TextPool::TextPool() : strings_(1), utf8_(1), slots_(64) {}
+TextPool::TextPool() : strings_(1), utf8Ends_(1, 0), slots_(64) {}
 
 uint32_t TextPool::HashOf(QStringView text) {
   uint32_t h = 2166136261u;  // FNV-1a: short texts, hashed a million times
@@ -80,7 +80,7 @@ size_t TextPool::SlotOf(QStringView text, uint32_t hash) const {
 }
 
 uint64_t TextPool::PackShort(QStringView text) {
-  if (text.isEmpty() || text.size() > 8) return 0;
+  if (text.isEmpty() || text.size() > kShortText) return 0;
   uint64_t key = uint64_t(text.size()) << 56;
   int shift = 0;
   for (QChar c : text) {
@@ -110,7 +110,7 @@ uint32_t TextPool::Intern(QStringView text) {
   if (slots_[slot].id != 0) return slots_[slot].id;
   const uint32_t id = uint32_t(strings_.size());
   strings_.push_back(text.toString());
-  utf8_.emplace_back();
+  AppendUtf8(text);
   if (key) {
     bool inserted;
     shortIds_.FindOrInsert(key, id, inserted);
@@ -131,9 +131,17 @@ void TextPool::Grow() {
   }
 }
 
-const QByteArray& TextPool::Utf8(uint32_t id) const {
-  if (utf8_[id].isNull()) utf8_[id] = strings_[id].toUtf8();
-  return utf8_[id];
+void TextPool::AppendUtf8(QStringView text) {
+  const size_t start = utf8Bytes_.size();
+  if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+    utf8Bytes_.resize(start + size_t(text.size()));
+    std::transform(text.begin(), text.end(), utf8Bytes_.begin() + std::ptrdiff_t(start),
+                   [](QChar c) { return char(c.unicode()); });
+  } else {
+    const QByteArray utf8 = text.toUtf8();
+    utf8Bytes_.insert(utf8Bytes_.end(), utf8.begin(), utf8.end());
+  }
+  utf8Ends_.push_back(utf8Bytes_.size());
 }
 
 void ColumnStore::AddColumn(const QString& name, ColumnType type) {
@@ -208,7 +216,7 @@ void ColumnStore::AppendUtf8(QByteArray& out, int column, qint64 row, const QByt
   const Column& c = columns_[column];
   switch (c.type) {
     case ColumnType::Text:
-      if (c.text[row] != 0) out += pool_.Utf8(c.text[row]);
+      if (c.text[row] != 0) out.append(pool_.Utf8(c.text[row]));
       return;
     case ColumnType::Number: {
       double v = c.number[row];

@@ -2,6 +2,7 @@
 // In-memory rows of a client-side recordset, stored by column: numbers and
 // dates as plain arrays, texts as ids into one pool in which every distinct
 // text is held once. A million yield records fit in about 60 MB this way.
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 #include <QVariant>
@@ -26,13 +27,21 @@ int CompareText(QStringView a, QStringView b);
 class TextPool {
  public:
   TextPool();
+  // Texts up to this long (in plain ASCII) are looked up packed into one number.
+  static constexpr qsizetype kShortText = 8;
   // Id of the text, adding it when new. Id 0 is Null.
   uint32_t Intern(QStringView text);
   // Id of the text, or 0 when the pool does not hold it.
   uint32_t Find(QStringView text) const;
   const QString& At(uint32_t id) const { return strings_[id]; }
-  // The text as UTF-8, made once per distinct text (for writing to the database).
-  const QByteArray& Utf8(uint32_t id) const;
+  // The text as UTF-8 (for writing to the database), made once when the text
+  // came in; all of them lie in one block, so reading them costs few cache
+  // misses and is safe from any thread while no text is added.
+  QByteArrayView Utf8(uint32_t id) const {
+    if (id == 0) return {};
+    const size_t begin = utf8Ends_[id - 1];
+    return QByteArrayView(utf8Bytes_.data() + begin, qsizetype(utf8Ends_[id] - begin));
+  }
   uint32_t Size() const { return uint32_t(strings_.size()); }
 
  private:
@@ -46,9 +55,11 @@ class TextPool {
   static uint64_t PackShort(QStringView text);
   size_t SlotOf(QStringView text, uint32_t hash) const;
   void Grow();
+  void AppendUtf8(QStringView text);
 
   std::vector<QString> strings_;
-  mutable std::vector<QByteArray> utf8_;  // filled on first use
+  std::vector<char> utf8Bytes_;          // the UTF-8 of every text, one after another
+  std::vector<size_t> utf8Ends_;         // where each text's UTF-8 ends; [0] = 0 (Null)
   std::vector<Slot> slots_;               // open addressing
   KeyIndex shortIds_;                     // packed short text -> id
 };

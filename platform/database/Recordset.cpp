@@ -288,7 +288,14 @@ void Recordset::StoreCell(int index, QStringView text) {
   if (text.isEmpty()) return;  // empty text is Null
   switch (col.type) {
     case ColumnType::Text: {
-      // Most text columns repeat a handful of values: try the last ones first.
+      // Short texts (times, codes, first names) are found by the pool
+      // without comparing strings; longer ones repeat a handful of values
+      // in most columns: try the last ones first.
+      if (text.size() <= TextPool::kShortText) {
+        cell.text = store_->Pool().Intern(text);
+        cell.isNull = false;
+        break;
+      }
       std::array<uint32_t, 4>& recent = recentTexts_[size_t(index)];
       const TextPool& pool = store_->Pool();
       uint32_t id = 0;
@@ -348,7 +355,7 @@ void Recordset::EncodeRow(RowBatch& batch, const std::vector<CellValue>& cells) 
         break;
       }
       case ColumnType::Text: {
-        const QByteArray& utf8 = store_->Pool().Utf8(v.text);
+        const QByteArrayView utf8 = store_->Pool().Utf8(v.text);
         batch.AddText(utf8.constData(), uint32_t(utf8.size()));
         break;
       }
