@@ -540,6 +540,57 @@ class TestDatabase : public QObject {
     }
   }
 
+  // Rows reach the file kRowsPerGroup a step. A row the engine refuses
+  // (here a text over its length limit) must leave every row before it in
+  // the file and none from it on, wherever it falls: first, inside a group,
+  // last of a group, among the rows left after the last group.
+  void groupedWritesStopAtTheRowThatFails() {
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open(":memory:", &db), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(db, "CREATE TABLE t (a, b)", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_limit(db, SQLITE_LIMIT_LENGTH, 1000);
+    const QByteArray rowSql = "INSERT INTO t (a, b) VALUES (?,?)";
+    const QByteArray groupSql = GroupInsertSql(rowSql, kRowsPerGroup);
+    InsertStatements insert;
+    QCOMPARE(sqlite3_prepare_v2(db, rowSql.constData(), -1, &insert.row, nullptr), SQLITE_OK);
+    QCOMPARE(sqlite3_prepare_v2(db, groupSql.constData(), -1, &insert.group, nullptr), SQLITE_OK);
+    const QByteArray tooLong(2000, 'x');
+    const int rows = 3 * kRowsPerGroup + 5;
+    for (int bad : {-1, 0, 40, 3 * kRowsPerGroup - 1, rows - 2}) {
+      RowBatch batch;
+      for (int r = 0; r < rows; ++r) {
+        batch.BeginRow();
+        batch.AddNumber(r);
+        if (r == bad)
+          batch.AddText(tooLong.constData(), uint32_t(tooLong.size()));
+        else
+          batch.AddText("ok", 2);
+      }
+      for (int from : {0, 7}) {
+        QCOMPARE(sqlite3_exec(db, "DELETE FROM t", nullptr, nullptr, nullptr), SQLITE_OK);
+        const WriteResult result = WriteRows(db, insert, batch, from);
+        const bool fails = bad >= from;
+        const int kept = fails ? bad - from : rows - from;
+        const QString where = QStringLiteral("bad row %1, from %2").arg(bad).arg(from);
+        QVERIFY2(result.kept == kept, qPrintable(where + QStringLiteral(": kept %1").arg(result.kept)));
+        QVERIFY2(result.code == (fails ? SQLITE_TOOBIG : 0), qPrintable(where));
+        sqlite3_stmt* read = nullptr;
+        QCOMPARE(sqlite3_prepare_v2(db, "SELECT count(*), ifnull(min(a), -1), ifnull(max(a), -1), count(b) FROM t", -1,
+                                    &read, nullptr),
+                 SQLITE_OK);
+        QCOMPARE(sqlite3_step(read), SQLITE_ROW);
+        const QList<int> inFile = {sqlite3_column_int(read, 0), sqlite3_column_int(read, 1),
+                                   sqlite3_column_int(read, 2), sqlite3_column_int(read, 3)};
+        sqlite3_finalize(read);
+        const QList<int> expected = {kept, kept ? from : -1, kept ? from + kept - 1 : -1, kept};
+        QVERIFY2(inFile == expected, qPrintable(where));
+      }
+    }
+    sqlite3_finalize(insert.row);
+    sqlite3_finalize(insert.group);
+    sqlite3_close(db);
+  }
+
   void rowBatchesKeepEveryValue() {
     // The rows a writer thread stores come from these bytes: every value must
     // come back as it went in, also after batches are joined.

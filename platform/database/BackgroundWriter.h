@@ -4,6 +4,7 @@
 // The caller leaves the connection alone from Hand() until Wait() returns.
 #include "RowBatch.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <atomic>
@@ -16,6 +17,22 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
+// Rows inserted by one step of a group statement: a step of 32 rows costs
+// about what ten single-row steps do (the statement's set-up and the table
+// cursor are paid once).
+inline constexpr int kRowsPerGroup = 32;
+
+// A table's insert statement, for one row a step and for kRowsPerGroup rows
+// a step (null when the engine could not take that many parameters).
+struct InsertStatements {
+  sqlite3_stmt* row = nullptr;
+  sqlite3_stmt* group = nullptr;
+  bool operator==(const InsertStatements&) const = default;
+};
+
+// "INSERT ... VALUES (?, ...)" made into the statement for `rows` rows a step.
+QByteArray GroupInsertSql(const QByteArray& rowSql, int rows);
+
 // Writes rows [from, end) of a batch in one transaction. On a failure the
 // rows before the failing one stay when the engine kept the transaction;
 // `kept` counts the rows from `from` on that are in the file.
@@ -24,7 +41,7 @@ struct WriteResult {
   int code = 0;  // the engine's error, 0 when every row is in
   QString message;
 };
-WriteResult WriteRows(sqlite3* db, sqlite3_stmt* statement, const RowBatch& rows, int from = 0);
+WriteResult WriteRows(sqlite3* db, const InsertStatements& insert, const RowBatch& rows, int from = 0);
 
 class BackgroundWriter {
  public:
@@ -35,7 +52,7 @@ class BackgroundWriter {
 
   // Waits for the previous batch, then takes this one over (leaving an empty
   // batch in its place). False, keeping the batch, when a batch has failed.
-  bool Hand(sqlite3_stmt* statement, RowBatch& batch);
+  bool Hand(const InsertStatements& insert, RowBatch& batch);
   // Waits until the batch in hand is written or has failed.
   void Wait();
   // Set from the moment a batch fails until its failure is taken.
@@ -44,7 +61,7 @@ class BackgroundWriter {
   struct Failure {
     int code = 0;
     QString message;
-    sqlite3_stmt* statement = nullptr;
+    InsertStatements insert;
     RowBatch rows;           // the whole batch
     int firstUnwritten = 0;  // rows from here on are not in the file
   };
@@ -65,7 +82,7 @@ class BackgroundWriter {
   bool busy_ = false;
   bool stop_ = false;
   std::atomic<bool> failed_{false};
-  sqlite3_stmt* statement_ = nullptr;
+  InsertStatements insert_;
   RowBatch batch_;
   Failure failure_;
   std::thread thread_;

@@ -367,8 +367,12 @@ int Recordset::InsertRow(const std::vector<CellValue>& cells) {
   oneRow_.Clear();
   oneRow_.BeginRow();
   EncodeRow(oneRow_, cells);
-  oneRow_.Bind(insert_, 0);
-  const int rc = sqlite3_step(insert_);
+  int rc = oneRow_.Bind(insert_, 0);
+  if (rc != SQLITE_OK) {
+    sqlite3_reset(insert_);
+    return rc;  // a value the engine cannot take: the row is not stored
+  }
+  rc = sqlite3_step(insert_);
   sqlite3_reset(insert_);  // every parameter is bound anew for each row
   return rc;
 }

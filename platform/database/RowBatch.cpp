@@ -8,28 +8,32 @@ void RowBatch::Append(const RowBatch& other) {
   for (size_t s : other.starts_) starts_.push_back(base + s);
 }
 
-void RowBatch::Bind(sqlite3_stmt* statement, int r) const {
+int RowBatch::Bind(sqlite3_stmt* statement, int r, int& param) const {
   const size_t end = size_t(r) + 1 < starts_.size() ? starts_[size_t(r) + 1] : size_;
   const char* p = bytes_.data() + starts_[size_t(r)];
   const char* const stop = bytes_.data() + end;
-  for (int param = 1; p < stop; ++param) {
+  int result = SQLITE_OK;
+  for (; p < stop; ++param) {
+    int rc;
     switch (*p++) {
-      case kNull: sqlite3_bind_null(statement, param); break;
+      case kNull: rc = sqlite3_bind_null(statement, param); break;
       case kNumber: {
         double v;
         std::memcpy(&v, p, sizeof v);
         p += sizeof v;
-        sqlite3_bind_double(statement, param, v);
+        rc = sqlite3_bind_double(statement, param, v);
         break;
       }
       default: {
         uint32_t size;
         std::memcpy(&size, p, sizeof size);
         p += sizeof size;
-        sqlite3_bind_text(statement, param, p, int(size), SQLITE_STATIC);  // the batch outlives the step
+        rc = sqlite3_bind_text(statement, param, p, int(size), SQLITE_STATIC);  // the batch outlives the step
         p += size;
         break;
       }
     }
+    if (result == SQLITE_OK) result = rc;
   }
+  return result;
 }

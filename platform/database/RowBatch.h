@@ -34,8 +34,14 @@ class RowBatch {
   }
   // Appends the rows of another batch after these.
   void Append(const RowBatch& other);
-  // Binds row r's values to the statement's parameters, from the first on.
-  void Bind(sqlite3_stmt* statement, int r) const;
+  // Binds row r's values to the statement's parameters from `param` on and
+  // moves `param` past them; returns the engine's code of the first value
+  // that could not be bound (too long), SQLITE_OK when all were.
+  int Bind(sqlite3_stmt* statement, int r, int& param) const;
+  int Bind(sqlite3_stmt* statement, int r) const {
+    int param = 1;
+    return Bind(statement, r, param);
+  }
 
  private:
   static constexpr char kNull = 0, kNumber = 1, kText = 2;

@@ -30,7 +30,18 @@ void RaiseSqliteError(int code, const QString& message) {
   RaiseError(-code, message, EngineName());
 }
 
+namespace {
+// Without this every allocation of the engine takes a global lock to keep
+// statistics the program never reads. The engine takes it only before it
+// first starts (later it refuses, and nothing changes).
+void configureEngineOnce() {
+  static const int configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+  (void)configured;
+}
+}  // namespace
+
 SqliteSession::SqliteSession(const QString& path) {
+  configureEngineOnce();
   const QByteArray utf8 = path.toUtf8();
   const int rc = sqlite3_open_v2(utf8.constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
@@ -161,6 +172,19 @@ sqlite3_stmt* SqliteSession::KeptStatement(const QByteArray& sql) {
   return keptStatements_.emplace(sql, statement).first->second;
 }
 
+sqlite3_stmt* SqliteSession::KeptGroupStatement(const QByteArray& rowSql) {
+  const QByteArray sql = GroupInsertSql(rowSql, kRowsPerGroup);
+  auto it = keptStatements_.find(sql);
+  if (it != keptStatements_.end()) return it->second;
+  if (writer_) writer_->Wait();
+  sqlite3_stmt* statement = nullptr;
+  // Too many parameters for the engine (a table of very many columns): the
+  // rows then go one at a time, which is only slower.
+  if (sql.isEmpty() || sqlite3_prepare_v2(db_, sql.constData(), int(sql.size()), &statement, nullptr) != SQLITE_OK)
+    statement = nullptr;
+  return keptStatements_.emplace(sql, statement).first->second;
+}
+
 void SqliteSession::GiveBackFreePages() {
   CommitPending();
   sqlite3_stmt* count = KeptStatement("PRAGMA freelist_count");
@@ -210,10 +234,15 @@ void SqliteSession::CommitPending() {
 }
 
 RowBatch& SqliteSession::LaterRows(const QByteArray& insertSql) {
-  sqlite3_stmt* statement = KeptStatement(insertSql);
-  if (statement != laterStatement_ && !laterRows_.Empty()) HandLaterRows();
+  // Asked for every stored row: the statement of the row before is known by
+  // its (shared) text without looking it up.
+  if (insertSql.constData() != laterSql_.constData() || insertSql.size() != laterSql_.size()) {
+    const InsertStatements insert{KeptStatement(insertSql), KeptGroupStatement(insertSql)};
+    if (!(insert == laterInsert_) && !laterRows_.Empty()) HandLaterRows();
+    laterInsert_ = insert;
+    laterSql_ = insertSql;
+  }
   if (inTransaction_) CommitPending();  // rows stored now go first
-  laterStatement_ = statement;
   laterRows_.BeginRow();
   return laterRows_;
 }
@@ -227,7 +256,7 @@ bool SqliteSession::LaterWritesFailed() const { return writer_ && writer_->Faile
 void SqliteSession::HandLaterRows() {
   if (!writer_) writer_ = std::make_unique<BackgroundWriter>(db_);
   // After a failure the rows stay here until WriteFailedRowsNow takes them.
-  writer_->Hand(laterStatement_, laterRows_);
+  writer_->Hand(laterInsert_, laterRows_);
 }
 
 void SqliteSession::FlushLaterRows() {
@@ -243,21 +272,21 @@ void SqliteSession::FlushLaterRows() {
 
 SqliteSession::Unkept SqliteSession::WriteFailedRowsNow() {
   Unkept unkept;
-  auto write = [&](sqlite3_stmt* statement, const RowBatch& rows, int from) {
+  auto write = [&](const InsertStatements& insert, const RowBatch& rows, int from) {
     const int count = rows.Rows() - from;
     if (count <= 0) return;
     if (unkept.rows > 0) {
       unkept.rows += count;  // after a row that failed, none is written
       return;
     }
-    const WriteResult result = WriteRows(db_, statement, rows, from);
+    const WriteResult result = WriteRows(db_, insert, rows, from);
     unkept = {count - result.kept, result.code, result.message};
   };
   if (writer_) {
     if (std::optional<BackgroundWriter::Failure> failure = writer_->TakeFailure())
-      write(failure->statement, failure->rows, failure->firstUnwritten);
+      write(failure->insert, failure->rows, failure->firstUnwritten);
   }
-  write(laterStatement_, laterRows_, 0);
+  write(laterInsert_, laterRows_, 0);
   laterRows_.Clear();
   if (unkept.rows > 0) DropMirrors();
   return unkept;

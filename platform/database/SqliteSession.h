@@ -4,6 +4,7 @@
 // million stored rows cost a million inserts, not a million disk syncs; any
 // other statement on the connection commits the pending group first, and so
 // does the end of the session.
+#include "BackgroundWriter.h"
 #include "RowBatch.h"
 
 #include <QByteArray>
@@ -12,7 +13,6 @@
 #include <map>
 #include <memory>
 
-class BackgroundWriter;
 class ColumnStore;
 class SqliteSession;
 
@@ -56,6 +56,9 @@ class SqliteSession {
   // alone finalizes it, after its writer thread has stopped, so releasing a
   // recordset never touches the connection while rows are being written.
   sqlite3_stmt* KeptStatement(const QByteArray& sql);
+  // The kept statement that inserts kRowsPerGroup rows a step, made from a
+  // single-row insert; null when the engine cannot prepare it.
+  sqlite3_stmt* KeptGroupStatement(const QByteArray& rowSql);
   // Finalizes a statement once the writer thread has let go of the connection.
   void Finalize(sqlite3_stmt* statement);
   // After a table was emptied: gives the pages it freed back to the file
@@ -113,7 +116,8 @@ class SqliteSession {
 
   std::unique_ptr<BackgroundWriter> writer_;  // started by the first rows written later
   std::map<QByteArray, sqlite3_stmt*> keptStatements_;
-  sqlite3_stmt* laterStatement_ = nullptr;                   // the statement of laterRows_
+  InsertStatements laterInsert_;                             // the statements of laterRows_
+  QByteArray laterSql_;                                      // and the text they were made from
   RowBatch laterRows_;                                       // begun, not yet handed to the writer
   std::map<QString, std::shared_ptr<ColumnStore>> mirrors_;  // by lower-case table name
   qint64 mirrorsDataVersion_ = -1;
