@@ -8,6 +8,9 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <cstdint>
+#include <cstring>
+
 namespace {
 
 // Windows-1252 differs from Latin-1 only in 0x80..0x9F; its five unassigned
@@ -36,6 +39,12 @@ bool isValidUtf8(QByteArrayView bytes) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const auto* end = p + bytes.size();
   while (p < end) {
+    // Plain ASCII, eight bytes a step.
+    uint64_t eight;
+    if (end - p >= 8 && (std::memcpy(&eight, p, 8), (eight & 0x8080808080808080ULL) == 0)) {
+      p += 8;
+      continue;
+    }
     const unsigned char b = *p;
     if (b < 0x80) {
       ++p;
@@ -88,21 +97,27 @@ ReportLines::ReportLines(QByteArray bytes) : bytes_(std::move(bytes)) {
   const char* base = bytes_.constData();
   const char* d = view.data();
   const qsizetype n = view.size();
-  qsizetype start = 0;
-  auto take = [&](qsizetype end) {
-    qsizetype a = start, b = end;
-    while (a < b && d[a] == ' ') ++a;
-    while (b > a && d[b - 1] == ' ') --b;
-    if (b > a) spans_.emplace_back(qsizetype(d + a - base), b - a);
+  auto take = [&](const char* a, const char* b) {
+    while (a < b && *a == ' ') ++a;
+    while (b > a && b[-1] == ' ') --b;
+    if (b > a) spans_.emplace_back(qsizetype(a - base), b - a);
   };
-  for (qsizetype i = 0; i < n; ++i) {
-    const char c = d[i];
-    if (c != '\r' && c != '\n') continue;
-    take(i);
-    if (c == '\r' && i + 1 < n && d[i + 1] == '\n') ++i;
-    start = i + 1;
+  // Line ends are found with memchr, many bytes a step; each LF is looked
+  // for once, so a file of lone CRs costs no more than one of LFs.
+  const char* const e = d + n;
+  const char* lf = nullptr;  // the first LF at or after p, or e
+  for (const char* p = d;;) {
+    if (!lf || lf < p) {
+      lf = static_cast<const char*>(std::memchr(p, '\n', size_t(e - p)));
+      if (!lf) lf = e;
+    }
+    const char* cr = static_cast<const char*>(std::memchr(p, '\r', size_t(lf - p)));
+    const char* end = cr ? cr : lf;
+    take(p, end);
+    if (end == e) break;
+    p = end + 1;
+    if (*end == '\r' && p < e && *p == '\n') ++p;
   }
-  take(n);
 }
 
 void ReportLines::Line(qsizetype k, QString& out) const {

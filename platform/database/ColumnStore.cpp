@@ -57,7 +57,7 @@ void NumberColumn::PushWide(double value) {
   doubles_.push_back(value);
 }
 
-TextPool::TextPool() : strings_(1), utf8Ends_(1, 0), slots_(64) {}
+TextPool::TextPool() : strings_(1), utf8Bytes_(kUtf8Pad, '\0'), utf8Ends_(1, 0), slots_(64) {}
 
 uint32_t TextPool::HashOf(QStringView text) {
   uint32_t h = 2166136261u;  // FNV-1a: short texts, hashed a million times
@@ -132,6 +132,7 @@ void TextPool::Grow() {
 }
 
 void TextPool::AppendUtf8(QStringView text) {
+  utf8Bytes_.resize(utf8Bytes_.size() - kUtf8Pad);
   const size_t start = utf8Bytes_.size();
   if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; })) {
     utf8Bytes_.resize(start + size_t(text.size()));
@@ -142,6 +143,7 @@ void TextPool::AppendUtf8(QStringView text) {
     utf8Bytes_.insert(utf8Bytes_.end(), utf8.begin(), utf8.end());
   }
   utf8Ends_.push_back(utf8Bytes_.size());
+  utf8Bytes_.resize(utf8Bytes_.size() + kUtf8Pad, '\0');
 }
 
 void ColumnStore::AddColumn(const QString& name, ColumnType type) {

@@ -27,8 +27,10 @@ int CompareText(QStringView a, QStringView b);
 class TextPool {
  public:
   TextPool();
-  // Texts up to this long (in plain ASCII) are looked up packed into one number.
+  // Short ASCII texts (times, codes, first names) packed into one number,
+  // looked up without touching the strings: 0 when the text does not pack.
   static constexpr qsizetype kShortText = 8;
+  static uint64_t PackShort(QStringView text);
   // Id of the text, adding it when new. Id 0 is Null.
   uint32_t Intern(QStringView text);
   // Id of the text, or 0 when the pool does not hold it.
@@ -36,7 +38,10 @@ class TextPool {
   const QString& At(uint32_t id) const { return strings_[id]; }
   // The text as UTF-8 (for writing to the database), made once when the text
   // came in; all of them lie in one block, so reading them costs few cache
-  // misses and is safe from any thread while no text is added.
+  // misses and is safe from any thread while no text is added. At least
+  // kUtf8Pad readable bytes follow each one, so that a short text can be
+  // copied as one fixed-size move.
+  static constexpr size_t kUtf8Pad = 16;
   QByteArrayView Utf8(uint32_t id) const {
     if (id == 0) return {};
     const size_t begin = utf8Ends_[id - 1];
@@ -50,9 +55,6 @@ class TextPool {
     uint32_t hash = 0;
   };
   static uint32_t HashOf(QStringView text);
-  // Short ASCII texts (times, codes) packed into one number, looked up
-  // without touching the strings: 0 when the text does not pack.
-  static uint64_t PackShort(QStringView text);
   size_t SlotOf(QStringView text, uint32_t hash) const;
   void Grow();
   void AppendUtf8(QStringView text);

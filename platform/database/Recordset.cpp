@@ -274,6 +274,7 @@ void Recordset::AddNew() {
   if (!updatable_)
     RaiseError(kErrNotUpdatable, QStringLiteral("Current Recordset does not support adding rows."), kSource);
   pending_.assign(size_t(store_->ColumnCount()), CellValue());
+  pendingPacked_.assign(pending_.size(), 0);
   if (recentTexts_.size() != pending_.size()) recentTexts_.assign(pending_.size(), {});
   hasPending_ = true;
 }
@@ -285,32 +286,34 @@ void Recordset::StoreCell(int index, QStringView text) {
   CellValue& cell = pending_[size_t(index)];
   const ColumnStore::Column& col = store_->At(index);
   cell = CellValue();
+  pendingPacked_[size_t(index)] = 0;
   if (text.isEmpty()) return;  // empty text is Null
   switch (col.type) {
     case ColumnType::Text: {
-      // Short texts (times, codes, first names) are found by the pool
-      // without comparing strings; longer ones repeat a handful of values
-      // in most columns: try the last ones first.
-      if (text.size() <= TextPool::kShortText) {
-        cell.text = store_->Pool().Intern(text);
-        cell.isNull = false;
-        break;
-      }
-      std::array<uint32_t, 4>& recent = recentTexts_[size_t(index)];
+      // Most text columns repeat a handful of values: try the column's last
+      // ones first. Short texts are compared as the number they pack into.
+      RecentTexts& recent = recentTexts_[size_t(index)];
       const TextPool& pool = store_->Pool();
+      const uint64_t key = TextPool::PackShort(text);
       uint32_t id = 0;
-      for (uint32_t candidate : recent)
-        if (candidate != 0 && pool.At(candidate).size() == text.size() && QStringView(pool.At(candidate)) == text) {
+      for (size_t k = 0; k < recent.ids.size() && id == 0; ++k) {
+        const uint32_t candidate = recent.ids[k];
+        if (candidate == 0) continue;
+        if (key ? recent.keys[k] == key
+                : recent.keys[k] == 0 && pool.At(candidate).size() == text.size() &&
+                      QStringView(pool.At(candidate)) == text)
           id = candidate;
-          break;
-        }
+      }
       if (id == 0) {
         id = store_->Pool().Intern(text);
-        std::rotate(recent.rbegin(), recent.rbegin() + 1, recent.rend());
-        recent[0] = id;
+        std::rotate(recent.ids.rbegin(), recent.ids.rbegin() + 1, recent.ids.rend());
+        std::rotate(recent.keys.rbegin(), recent.keys.rbegin() + 1, recent.keys.rend());
+        recent.ids[0] = id;
+        recent.keys[0] = key;
       }
       cell.text = id;
       cell.isNull = false;
+      pendingPacked_[size_t(index)] = key;
       break;
     }
     case ColumnType::Number:
@@ -339,7 +342,9 @@ void Recordset::PrepareInsert() {
   insert_ = session_->KeptStatement(insertSql_);
 }
 
-void Recordset::EncodeRow(RowBatch& batch, const std::vector<CellValue>& cells) const {
+void Recordset::EncodeRow(RowBatch& batch, const std::vector<CellValue>& cells,
+                          const std::vector<uint64_t>* packed) const {
+  static_assert(TextPool::kUtf8Pad >= RowBatch::kPad);
   for (int i = 0; i < int(cells.size()); ++i) {
     const CellValue& v = cells[size_t(i)];
     if (v.isNull) {
@@ -348,25 +353,35 @@ void Recordset::EncodeRow(RowBatch& batch, const std::vector<CellValue>& cells) 
     }
     switch (store_->At(i).type) {
       case ColumnType::Number: batch.AddNumber(v.number); break;
-      case ColumnType::Date: {
-        char d[10];
-        DateChars(v.date, d);
-        batch.AddText(d, 10);
+      case ColumnType::Date:
+        // Rows of a day come together: its text is made once.
+        if (v.date != encodedDay_) {
+          encodedDay_ = v.date;
+          DateChars(v.date, encodedDayChars_.data());
+        }
+        std::memcpy(batch.AddTextRoom(10), encodedDayChars_.data(), 10);
         break;
-      }
       case ColumnType::Text: {
+        // A short text comes back out of its packed form, with no trip to
+        // the pool (whose times and names lie all over memory).
+        if (const uint64_t key = packed ? (*packed)[size_t(i)] : 0) {
+          const uint32_t size = uint32_t(key >> 56);
+          char* out = batch.AddTextRoom(size);
+          for (uint32_t k = 0; k < size; ++k) out[k] = char((key >> (7 * k)) & 0x7F);
+          break;
+        }
         const QByteArrayView utf8 = store_->Pool().Utf8(v.text);
-        batch.AddText(utf8.constData(), uint32_t(utf8.size()));
+        batch.AddPaddedText(utf8.data(), uint32_t(utf8.size()));
         break;
       }
     }
   }
 }
 
-int Recordset::InsertRow(const std::vector<CellValue>& cells) {
+int Recordset::InsertRow(const std::vector<CellValue>& cells, const std::vector<uint64_t>* packed) {
   oneRow_.Clear();
   oneRow_.BeginRow();
-  EncodeRow(oneRow_, cells);
+  EncodeRow(oneRow_, cells, packed);
   int rc = oneRow_.Bind(insert_, 0);
   if (rc != SQLITE_OK) {
     sqlite3_reset(insert_);
@@ -413,7 +428,7 @@ void Recordset::Update() {
 void Recordset::AppendForWriter() {
   // Readers get these rows from the mirror, so the file can take them on
   // the writer thread while the next rows are read.
-  EncodeRow(session_->LaterRows(insertSql_), pending_);
+  EncodeRow(session_->LaterRows(insertSql_), pending_, &pendingPacked_);
   if (!session_->LaterWritesFailed()) {
     session_->LaterRowAdded();
     return;
@@ -433,7 +448,7 @@ void Recordset::InsertNow() {
   bool inserted = false;
   try {
     session_->BeginWrite();
-    const int rc = InsertRow(pending_);
+    const int rc = InsertRow(pending_, &pendingPacked_);
     if (rc != SQLITE_DONE) session_->RaiseLastError(rc);
     inserted = true;
     session_->EndWrite();

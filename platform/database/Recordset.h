@@ -89,7 +89,9 @@ class Recordset : public QObject {
   void LoadRows(sqlite3_stmt* stmt);
   void PrepareInsert();
   // The row's values as the insert statement's parameters.
-  void EncodeRow(RowBatch& batch, const std::vector<CellValue>& cells) const;
+  // packed: the pending row's short texts in packed form (0 for others).
+  void EncodeRow(RowBatch& batch, const std::vector<CellValue>& cells,
+                 const std::vector<uint64_t>* packed = nullptr) const;
   // The pending row joins the recordset's rows.
   void AppendPending();
   void StoreCell(int index, QStringView text);
@@ -102,7 +104,7 @@ class Recordset : public QObject {
   // adds to the error how many of them could not be kept.
   void RecoverLostRows(ErrorInfo& error, bool inserted);
   // Binds a row's values to the insert statement and runs it; false on failure.
-  int InsertRow(const std::vector<CellValue>& cells);
+  int InsertRow(const std::vector<CellValue>& cells, const std::vector<uint64_t>* packed = nullptr);
   // Writes again the last `count` rows that a failure rolled back; returns
   // how many of them are in the file again.
   int RestoreLostRows(int count);
@@ -119,7 +121,14 @@ class Recordset : public QObject {
   std::shared_ptr<ColumnStore> store_;  // may be shared with the session's mirror
   std::vector<uint32_t> rows_;          // this recordset's records, in order
   std::vector<CellValue> pending_;
-  std::vector<std::array<uint32_t, 4>> recentTexts_;  // per column, ids of the texts stored last
+  std::vector<uint64_t> pendingPacked_;  // its short texts packed (TextPool::PackShort), 0 for the rest
+  mutable qint32 encodedDay_ = kNullDate;  // the day last written as text, and its text
+  mutable std::array<char, 10> encodedDayChars_{};
+  struct RecentTexts {
+    std::array<uint32_t, 4> ids{};   // pool ids, 0 = none
+    std::array<uint64_t, 4> keys{};  // their packed form, 0 = too long to pack
+  };
+  std::vector<RecentTexts> recentTexts_;  // per column, ids of the texts stored last
   bool hasPending_ = false;
   QString filter_;
   bool filtered_ = false;

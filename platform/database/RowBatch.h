@@ -25,6 +25,25 @@ class RowBatch {
     if (size) std::memcpy(p + 1 + sizeof size, utf8, size);
   }
 
+  // A text whose bytes are followed by at least kPad readable ones: a short
+  // one is copied as one fixed-size move instead of a call to memcpy.
+  static constexpr uint32_t kPad = 16;
+  void AddPaddedText(const char* utf8, uint32_t size) {
+    if (size > kPad) return AddText(utf8, size);
+    char* p = room(1 + sizeof size + kPad);
+    size_ -= kPad - size;  // only the text's own bytes are written
+    *p = kText;
+    std::memcpy(p + 1, &size, sizeof size);
+    std::memcpy(p + 1 + sizeof size, utf8, kPad);
+  }
+  // Room for a text of `size` bytes, which the caller then writes.
+  char* AddTextRoom(uint32_t size) {
+    char* p = room(1 + sizeof size + size);
+    *p = kText;
+    std::memcpy(p + 1, &size, sizeof size);
+    return p + 1 + sizeof size;
+  }
+
   int Rows() const { return int(starts_.size()); }
   bool Empty() const { return starts_.empty(); }
   // Keeps the memory for the next rows.
