@@ -80,11 +80,14 @@ void ImportYieldReportFile(const QString& path) {
       if (progress->StopRequested()) return;  // stopped between two lines
     }
     lines->Line(n, line);
-    // The first fourteen fields; any further ones are ignored.
+    // The first fourteen fields; any further ones are ignored. (Read through
+    // a view: indexing the string itself would check for sharing at each
+    // character.)
+    const QStringView text(line);
     qsizetype count = 0, start = 0;
-    for (qsizetype i = 0; i <= line.size() && count < 14; ++i) {
-      if (i < line.size() && line[i] != u',') continue;
-      values[size_t(count++)] = QStringView(line).mid(start, i - start);
+    for (qsizetype i = 0; i <= text.size() && count < 14; ++i) {
+      if (i < text.size() && text[i] != u',') continue;
+      values[size_t(count++)] = text.sliced(start, i - start);
       start = i + 1;
     }
     trapped([] { sharedRecordset().AddNew(); });
