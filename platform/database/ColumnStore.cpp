@@ -99,8 +99,9 @@ uint32_t TextPool::Find(QStringView text) const {
   return slots_[SlotOf(text, HashOf(text))].id;
 }
 
-uint32_t TextPool::Intern(QStringView text) {
-  const uint64_t key = PackShort(text);
+uint32_t TextPool::Intern(QStringView text) { return Intern(text, PackShort(text)); }
+
+uint32_t TextPool::Intern(QStringView text, uint64_t key) {
   if (key) {
     const uint32_t id = shortIds_.Find(key);
     if (id != KeyIndex::kEmpty) return id;

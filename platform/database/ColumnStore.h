@@ -33,6 +33,8 @@ class TextPool {
   static uint64_t PackShort(QStringView text);
   // Id of the text, adding it when new. Id 0 is Null.
   uint32_t Intern(QStringView text);
+  // The same, for a text whose packed form (PackShort) is known already.
+  uint32_t Intern(QStringView text, uint64_t packed);
   // Id of the text, or 0 when the pool does not hold it.
   uint32_t Find(QStringView text) const;
   const QString& At(uint32_t id) const { return strings_[id]; }

@@ -305,7 +305,7 @@ void Recordset::StoreCell(int index, QStringView text) {
           id = candidate;
       }
       if (id == 0) {
-        id = store_->Pool().Intern(text);
+        id = store_->Pool().Intern(text, key);
         std::rotate(recent.ids.rbegin(), recent.ids.rbegin() + 1, recent.ids.rend());
         std::rotate(recent.keys.rbegin(), recent.keys.rbegin() + 1, recent.keys.rend());
         recent.ids[0] = id;

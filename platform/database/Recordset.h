@@ -125,8 +125,8 @@ class Recordset : public QObject {
   mutable qint32 encodedDay_ = kNullDate;  // the day last written as text, and its text
   mutable std::array<char, 10> encodedDayChars_{};
   struct RecentTexts {
-    std::array<uint32_t, 4> ids{};   // pool ids, 0 = none
-    std::array<uint64_t, 4> keys{};  // their packed form, 0 = too long to pack
+    std::array<uint32_t, 8> ids{};   // pool ids, 0 = none
+    std::array<uint64_t, 8> keys{};  // their packed form, 0 = too long to pack
   };
   std::vector<RecentTexts> recentTexts_;  // per column, ids of the texts stored last
   bool hasPending_ = false;
