@@ -104,6 +104,7 @@ ReportLines::ReportLines(QByteArray bytes) : bytes_(std::move(bytes)) {
   };
   // Line ends are found with memchr, many bytes a step; each LF is looked
   // for once, so a file of lone CRs costs no more than one of LFs.
+  if (n == 0) return;  // (an empty file's bytes may have no address at all)
   const char* const e = d + n;
   const char* lf = nullptr;  // the first LF at or after p, or e
   for (const char* p = d;;) {

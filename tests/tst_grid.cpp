@@ -213,6 +213,20 @@ class TestGrid : public QObject {
     rs->SetFilter("Supplier = 'Acme'");  // a filter does not refit, and widths survive it
     QCOMPARE(bound.ColWidth(5), bound.TextWidthTwips("Birch and Sons Timber") + 50);
     QCOMPARE(bound.columnWidth(4), bound.ColWidth(5) / kTwipsPerPixel);
+
+    // Values far from the rest (negative, large, a century earlier) are
+    // measured as well as the common ones.
+    TempProgramFolder farFolder;
+    auto far = makeRecords(farFolder, {"2024-03-08,b,,Acme,,Oak,4,120", "1850-01-01,a,,Acme,,Oak,-12345.67,96",
+                                       "2024-03-09,c,,Acme,,Oak,12345678.5,96"});
+    BoundGridControl farGrid;
+    farGrid.SetDataSource(far);
+    farGrid.AutoSize(1, farGrid.Cols() - 1, false, 50);
+    QCOMPARE(farGrid.ColWidth(7),
+             std::max(farGrid.TextWidthTwips("-12345.67"), farGrid.TextWidthTwips("12345678.5")) + 50);
+    QCOMPARE(farGrid.ColWidth(2), std::max({farGrid.TextWidthTwips("2024-03-08"), farGrid.TextWidthTwips("1850-01-01"),
+                                            farGrid.TextWidthTwips("2024-03-09")}) +
+                                      50);
   }
 
   void printsHeadingAndCells() {

@@ -178,10 +178,26 @@ int RecordsetGridModel::MaxTextWidth(int col, const TextWidths& widths) const {
     }
     case ColumnType::Date: {
       KeyIndex days(512);
+      // Days within 180 years of the first one are told apart without hashing.
+      constexpr qint32 kDirect = 1 << 16;
+      std::vector<char> seenDirect;
+      qint32 base = kNullDate;
       for (qint64 r = 0; r < n; ++r) {
         const qint32 d = column.date[recordset_->StoreRow(r)];
+        if (d == kNullDate) continue;
+        if (base == kNullDate) {
+          base = d - kDirect / 2;
+          seenDirect.assign(size_t(kDirect), 0);
+        }
+        const qint64 k = qint64(d) - base;
         bool inserted = false;
-        if (d != kNullDate) days.FindOrInsert(uint32_t(d), 0, inserted);
+        if (k >= 0 && k < kDirect) {
+          char& flag = seenDirect[size_t(k)];
+          inserted = !flag;
+          flag = 1;
+        } else {
+          days.FindOrInsert(uint32_t(d), 0, inserted);
+        }
         if (inserted) widest = std::max(widest, widths.Width(DateText(d)));
       }
       break;
@@ -192,8 +208,19 @@ int RecordsetGridModel::MaxTextWidth(int col, const TextWidths& widths) const {
       const int dotWidth = widths.Width(QStringLiteral("."));
       char buf[400];
       KeyIndex seen(1024);
+      // Lengths and percentages kept as hundredths are told apart without
+      // hashing: a flag for each hundredth up to kDirect.
+      constexpr int32_t kDirect = 1 << 20;
+      const int32_t* hundredths = column.number.Hundredths();
+      std::vector<char> seenDirect(hundredths ? size_t(kDirect) : 0, 0);
       for (qint64 r = 0; r < n; ++r) {
-        double v = column.number[recordset_->StoreRow(r)];
+        const qint64 row = recordset_->StoreRow(r);
+        if (hundredths && hundredths[row] >= 0 && hundredths[row] < kDirect) {
+          char& flag = seenDirect[size_t(hundredths[row])];
+          if (flag) continue;
+          flag = 1;
+        }
+        double v = column.number[size_t(row)];
         if (std::isnan(v)) continue;
         if (v == 0) v = 0;
         bool inserted;
