@@ -10,6 +10,7 @@
 #include "RuntimeErrors.h"
 #include "SqliteSession.h"
 #include "TestSupport.h"
+#include "ValueParse.h"
 
 #include <QDate>
 #include <QFile>
@@ -497,6 +498,50 @@ class TestDatabase : public QObject {
                                 .arg(r)
                                 .arg(stored[r], 0, 'g', 17)
                                 .arg(back, 0, 'g', 17)));
+      }
+    }
+  }
+
+  // A parsed number with two decimals or fewer goes into the column as its
+  // hundredths straight from the parse: what reads back must be the very
+  // double the text parses to, whatever the text.
+  void storedNumbersAreTheParsedDoubles() {
+    const QStringList specials = {"0",      "-0",           "-0.00",        "0.1",         "72.7",         "1.",
+                                  ".5",     "+3.25",        "007.10",       "21474836.47", "-21474836.47", "21474836.48",
+                                  "1e2",    "0.125",        "123456.789",   "100000000000", "-1",          " 4.5\t"};
+    QRandomGenerator random(11);
+    const auto plain = [&] {
+      return QStringLiteral("%1%2.%3")
+          .arg(random.bounded(4) == 0 ? "-" : "")
+          .arg(random.bounded(100000))
+          .arg(random.bounded(100), random.bounded(2) ? 2 : 1, 10, QLatin1Char('0'));
+    };
+    // Each special text among plain ones, so that it meets a column still
+    // kept in hundredths.
+    for (const QString& special : specials) {
+      QStringList texts;
+      for (int i = 0; i < 50; ++i) texts << plain();
+      texts << special;
+      for (int i = 0; i < 50; ++i) texts << plain();
+      conn->Execute("Delete * from tblYieldReport");
+      auto rs = openAll(conn);
+      for (const QString& t : texts) {
+        rs->AddNew();
+        rs->Fields("Width").SetValue(t);
+        rs->Update();
+      }
+      const ColumnStore& store = rs->Store();
+      const NumberColumn& widths = store.At(store.FindColumn(u"Width")).number;
+      QCOMPARE(qsizetype(widths.size()), texts.size());
+      for (qsizetype r = 0; r < texts.size(); ++r) {
+        double parsed = 0;
+        QVERIFY(ParseNumber(texts[r], parsed));
+        const double stored = widths[size_t(r)];
+        QVERIFY2(std::memcmp(&stored, &parsed, sizeof stored) == 0,
+                 qPrintable(QStringLiteral("'%1' stored as %2, parses to %3")
+                                .arg(texts[r])
+                                .arg(stored, 0, 'g', 17)
+                                .arg(parsed, 0, 'g', 17)));
       }
     }
   }

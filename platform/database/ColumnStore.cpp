@@ -166,7 +166,12 @@ uint32_t ColumnStore::AppendRow(const std::vector<CellValue>& cells) {
     Column& c = columns_[i];
     switch (c.type) {
       case ColumnType::Text: c.text.push_back(v.isNull ? 0 : v.text); break;
-      case ColumnType::Number: c.number.push_back(v.isNull ? std::nan("") : v.number); break;
+      case ColumnType::Number:
+        if (v.isNull)
+          c.number.push_back(std::nan(""));
+        else
+          c.number.push_back(v.number, v.hundredths);
+        break;
       case ColumnType::Date: c.date.push_back(v.isNull ? kNullDate : v.date); break;
     }
   }

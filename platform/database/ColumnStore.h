@@ -85,6 +85,14 @@ class NumberColumn {
     else
       PushWide(value);
   }
+  // The same, for a value known to be exactly hundredths / 100 (unless
+  // hundredths is kNullHundredths): spares working that out again.
+  void push_back(double value, int32_t hundredths) {
+    if (!wide_ && hundredths != kNullHundredths)
+      hundredths_.push_back(hundredths);
+    else
+      push_back(value);
+  }
   // The values as hundredths (kNullHundredths for Null), or nullptr once
   // the column holds plain doubles.
   const int32_t* Hundredths() const { return wide_ ? nullptr : hundredths_.data(); }
@@ -110,6 +118,7 @@ class NumberColumn {
 struct CellValue {
   bool isNull = true;
   double number = 0;
+  int32_t hundredths = NumberColumn::kNullHundredths;  // the number's, when the parse told them
   qint32 date = kNullDate;
   uint32_t text = 0;  // pool id
 };

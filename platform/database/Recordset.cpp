@@ -318,7 +318,7 @@ void Recordset::StoreCell(int index, QStringView text) {
     }
     case ColumnType::Number:
       if (IsBlank(text)) return;
-      if (!ParseNumber(text, cell.number)) raiseConvert(text, QStringLiteral("a number"), col.name);
+      if (!ParseNumber(text, cell.number, cell.hundredths)) raiseConvert(text, QStringLiteral("a number"), col.name);
       cell.isNull = false;
       break;
     case ColumnType::Date:

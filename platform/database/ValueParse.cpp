@@ -1,5 +1,7 @@
 #include "ValueParse.h"
 
+#include <limits>
+
 #include <QDate>
 #include <QLocale>
 #include <QString>
@@ -153,7 +155,9 @@ struct ShortAscii {
 // Plain decimals ("190.11", "-4", "0.5") with up to 15 digits are exact as an
 // integer over a power of ten, and one IEEE division of two exact values is
 // correctly rounded: the same result as from_chars, without its cost.
-static bool parseShortDecimal(QStringView t, QChar altDecimal, double& value) {
+// With at most two decimals the value is also a whole number of hundredths:
+// m / 10^f and (m * 10^(2-f)) / 100 are the same exact quotient, rounded once.
+static bool parseShortDecimal(QStringView t, QChar altDecimal, double& value, qint32* hundredths = nullptr) {
   static constexpr double kPowers[] = {1,   1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
   qsizetype i = 0;
@@ -177,6 +181,10 @@ static bool parseShortDecimal(QStringView t, QChar altDecimal, double& value) {
   double v = double(mantissa);
   if (fraction > 0) v /= kPowers[fraction];
   value = negative ? -v : v;
+  if (hundredths && fraction <= 2 && !(negative && mantissa == 0)) {  // -0 is not a hundredth
+    const uint64_t h = mantissa * uint64_t(fraction == 2 ? 1 : fraction == 1 ? 10 : 100);
+    if (h <= uint64_t(std::numeric_limits<qint32>::max())) *hundredths = negative ? -qint32(h) : qint32(h);
+  }
   return true;
 }
 
@@ -194,6 +202,13 @@ bool ParseNumber(QStringView text, double& value, QChar altDecimal) {
   if (ec != std::errc() || end != ascii.data() + ascii.size()) return false;
   value = v;
   return true;
+}
+
+bool ParseNumber(QStringView text, double& value, qint32& hundredths) {
+  hundredths = std::numeric_limits<qint32>::min();
+  if (parseShortDecimal(TrimSpacesAndTabs(text), u'.', value, &hundredths)) return true;
+  hundredths = std::numeric_limits<qint32>::min();
+  return ParseNumber(text, value);
 }
 
 bool ParseDate(QStringView text, qint32& julianDay) {
