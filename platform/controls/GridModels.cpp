@@ -177,27 +177,16 @@ int RecordsetGridModel::MaxTextWidth(int col, const TextWidths& widths) const {
       break;
     }
     case ColumnType::Date: {
-      KeyIndex days(512);
-      // Days within 180 years of the first one are told apart without hashing.
-      constexpr qint32 kDirect = 1 << 16;
-      std::vector<char> seenDirect;
+      // Days within 90 years of the first one are told apart without hashing.
+      FirstSeen seen(size_t(1) << 16);
       qint32 base = kNullDate;
       for (qint64 r = 0; r < n; ++r) {
         const qint32 d = column.date[recordset_->StoreRow(r)];
         if (d == kNullDate) continue;
-        if (base == kNullDate) {
-          base = d - kDirect / 2;
-          seenDirect.assign(size_t(kDirect), 0);
-        }
+        if (base == kNullDate) base = d - qint32(seen.Indexes() / 2);
         const qint64 k = qint64(d) - base;
-        bool inserted = false;
-        if (k >= 0 && k < kDirect) {
-          char& flag = seenDirect[size_t(k)];
-          inserted = !flag;
-          flag = 1;
-        } else {
-          days.FindOrInsert(uint32_t(d), 0, inserted);
-        }
+        const bool inserted =
+            k >= 0 && k < qint64(seen.Indexes()) ? seen.FirstIndex(size_t(k)) : seen.FirstKey(uint32_t(d));
         if (inserted) widest = std::max(widest, widths.Width(DateText(d)));
       }
       break;
@@ -207,25 +196,18 @@ int RecordsetGridModel::MaxTextWidth(int col, const TextWidths& widths) const {
       const int dpWidth = widths.Width(dp);
       const int dotWidth = widths.Width(QStringLiteral("."));
       char buf[400];
-      KeyIndex seen(1024);
       // Lengths and percentages kept as hundredths are told apart without
-      // hashing: a flag for each hundredth up to kDirect.
-      constexpr int32_t kDirect = 1 << 20;
+      // hashing; other values by their bits.
       const int32_t* hundredths = column.number.Hundredths();
-      std::vector<char> seenDirect(hundredths ? size_t(kDirect) : 0, 0);
+      FirstSeen seen(hundredths ? size_t(1) << 20 : 0);
       for (qint64 r = 0; r < n; ++r) {
         const qint64 row = recordset_->StoreRow(r);
-        if (hundredths && hundredths[row] >= 0 && hundredths[row] < kDirect) {
-          char& flag = seenDirect[size_t(hundredths[row])];
-          if (flag) continue;
-          flag = 1;
-        }
+        const bool direct = hundredths && hundredths[row] >= 0 && size_t(hundredths[row]) < seen.Indexes();
+        if (direct && !seen.FirstIndex(size_t(hundredths[row]))) continue;
         double v = column.number[size_t(row)];
         if (std::isnan(v)) continue;
         if (v == 0) v = 0;
-        bool inserted;
-        seen.FindOrInsert(DoubleKey(v), 0, inserted);
-        if (!inserted) continue;  // each distinct value is measured once
+        if (!direct && !seen.FirstKey(DoubleKey(v))) continue;  // each distinct value is measured once
         const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
         const int len = int(res.ptr - buf);
         int w = widths.Width(buf, len);

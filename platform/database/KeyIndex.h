@@ -79,3 +79,26 @@ inline uint64_t DoubleKey(double v) {
   if (v == 0) v = 0;  // -0 and 0 are one value
   return std::bit_cast<uint64_t>(v);
 }
+
+// Tells whether a value is met for the first time: values that come as a
+// small index (hundredths of a length, a day near the first one) by a flag
+// each, any other by its 64-bit key in a hash table.
+class FirstSeen {
+ public:
+  explicit FirstSeen(size_t indexes) : flags_(indexes, 0) {}
+  size_t Indexes() const { return flags_.size(); }
+  bool FirstIndex(size_t index) {
+    const bool first = flags_[index] == 0;
+    flags_[index] = 1;
+    return first;
+  }
+  bool FirstKey(uint64_t key) {
+    bool inserted = false;
+    others_.FindOrInsert(key, 0, inserted);
+    return inserted;
+  }
+
+ private:
+  std::vector<char> flags_;
+  KeyIndex others_{1024};
+};

@@ -174,15 +174,14 @@ sqlite3_stmt* SqliteSession::KeptStatement(const QByteArray& sql) {
 
 sqlite3_stmt* SqliteSession::KeptGroupStatement(const QByteArray& rowSql) {
   const QByteArray sql = GroupInsertSql(rowSql, kRowsPerGroup);
-  auto it = keptStatements_.find(sql);
-  if (it != keptStatements_.end()) return it->second;
-  if (writer_) writer_->Wait();
-  sqlite3_stmt* statement = nullptr;
-  // Too many parameters for the engine (a table of very many columns): the
-  // rows then go one at a time, which is only slower.
-  if (sql.isEmpty() || sqlite3_prepare_v2(db_, sql.constData(), int(sql.size()), &statement, nullptr) != SQLITE_OK)
-    statement = nullptr;
-  return keptStatements_.emplace(sql, statement).first->second;
+  if (sql.isEmpty()) return nullptr;
+  try {
+    return KeptStatement(sql);
+  } catch (const ErrorInfo&) {
+    // Too many parameters for the engine (a table of very many columns):
+    // the rows then go one at a time, which is only slower.
+    return nullptr;
+  }
 }
 
 void SqliteSession::GiveBackFreePages() {

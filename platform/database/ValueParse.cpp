@@ -207,8 +207,7 @@ bool ParseNumber(QStringView text, double& value, QChar altDecimal) {
 bool ParseNumber(QStringView text, double& value, qint32& hundredths) {
   hundredths = std::numeric_limits<qint32>::min();
   if (parseShortDecimal(TrimSpacesAndTabs(text), u'.', value, &hundredths)) return true;
-  hundredths = std::numeric_limits<qint32>::min();
-  return ParseNumber(text, value);
+  return ParseNumber(text, value);  // (a failed short parse leaves hundredths alone)
 }
 
 bool ParseDate(QStringView text, qint32& julianDay) {
