@@ -547,41 +547,76 @@ class TestDatabase : public QObject {
   }
 
   // Sorting packs the keys' ranks into one word when they fit, with or
-  // without room for the position, and compares rank by rank when not:
-  // all three must give a stable order by value, Nulls first.
+  // without room for the position, and compares rank by rank when not; a
+  // column's values are ranked through an array when they lie close together
+  // (texts, days, hundredths in a small range) and through a hash otherwise.
+  // Every way must give a stable order by value, Nulls first.
   void sortingHoldsForAnyWidthOfKeys() {
     ColumnStore store;
     for (int c = 0; c < 4; ++c) store.AddColumn(QStringLiteral("n%1").arg(c), ColumnType::Number);
+    store.AddColumn(QStringLiteral("small"), ColumnType::Number);
+    store.AddColumn(QStringLiteral("day"), ColumnType::Date);
+    store.AddColumn(QStringLiteral("name"), ColumnType::Text);
+    store.AddColumn(QStringLiteral("thirds"), ColumnType::Number);
+    const QStringList names = {QStringLiteral("Ash"), QStringLiteral("ash"), QStringLiteral("\u00c4sch"), QStringLiteral("B"),
+                               QStringLiteral("Birch "), QStringLiteral("Birch"), QStringLiteral("Z\u00fcrich")};
     QRandomGenerator random(7);
-    std::vector<CellValue> cells(4);
-    const int rows = 70000;  // about 2^16 distinct values a column: 17 bits of rank each
+    std::vector<CellValue> cells(8);
+    const int rows = 70000;  // about 2^16 distinct values in n0..n3: 17 bits of rank each
     for (int r = 0; r < rows; ++r) {
-      for (CellValue& cell : cells) {
-        cell.isNull = random.bounded(50) == 0;
-        cell.number = double(random.bounded(1 << 20)) / 100;
-      }
+      for (CellValue& cell : cells) cell = CellValue();
+      for (int c = 0; c < 4; ++c) cells[size_t(c)].number = double(random.bounded(1 << 20)) / 100;
       if (r % 7 == 0) cells[0].number = cells[1].number = 1;  // ties on the first keys
+      cells[4].number = double(int(random.bounded(600)) - 300) / 100;
+      cells[5].date = 2460000 + int(random.bounded(400));
+      cells[6].text = store.Pool().Intern(names[random.bounded(int(names.size()))]);
+      cells[7].number = double(random.bounded(900)) / 3;
+      for (CellValue& cell : cells) cell.isNull = random.bounded(50) == 0;
+      for (CellValue& cell : cells)
+        if (cell.isNull) cell = CellValue();
       store.AppendRow(cells);
     }
+    QVERIFY(store.At(4).number.Hundredths() && !store.At(7).number.Hundredths());
+    const auto less = [&](int k, uint32_t a, uint32_t b) {
+      const bool nullA = store.IsNull(k, a), nullB = store.IsNull(k, b);
+      if (nullA || nullB) return nullA && !nullB;
+      const ColumnStore::Column& c = store.At(k);
+      switch (c.type) {
+        case ColumnType::Text: return CompareText(store.Pool().At(c.text[a]), store.Pool().At(c.text[b])) < 0;
+        case ColumnType::Number: return c.number[a] < c.number[b];
+        case ColumnType::Date: return c.date[a] < c.date[b];
+      }
+      return false;
+    };
     std::vector<uint32_t> all(rows);
     for (uint32_t r = 0; r < uint32_t(rows); ++r) all[r] = r;
     std::vector<uint32_t> some;  // a filtered subset, out of store order
     for (uint32_t r = 0; r < uint32_t(rows); r += 3) some.push_back(uint32_t(rows) - 1 - r);
-    for (int keyCount : {1, 3, 4}) {
-      std::vector<int> keys(static_cast<size_t>(keyCount));
-      for (int k = 0; k < keyCount; ++k) keys[size_t(k)] = k;
+    const std::vector<std::vector<int>> keySets = {{0}, {0, 1, 2}, {0, 1, 2, 3}, {4, 5, 6}, {6}, {7, 6, 4}, {5, 0}};
+    for (const std::vector<int>& keys : keySets) {
       for (const std::vector<uint32_t>* input : {&all, &some}) {
         std::vector<uint32_t> expected = *input;
         std::stable_sort(expected.begin(), expected.end(), [&](uint32_t a, uint32_t b) {
           for (int k : keys) {
-            const double x = store.At(k).number[a], y = store.At(k).number[b];
-            if (std::isnan(x) != std::isnan(y)) return std::isnan(x);
-            if (!std::isnan(x) && x != y) return x < y;
+            if (less(k, a, b)) return true;
+            if (less(k, b, a)) return false;
           }
           return false;
         });
-        QVERIFY2(SortRows(store, keys, *input) == expected, qPrintable(QStringLiteral("%1 keys").arg(keyCount)));
+        QVERIFY2(SortRows(store, keys, *input) == expected,
+                 qPrintable(QStringLiteral("keys %1, %2 rows").arg(keys.front()).arg(input->size())));
       }
+    }
+    // The distinct values in order, each with a row that holds it.
+    for (int k = 4; k < 8; ++k) {
+      const ColumnRanks ranks = RankColumn(store, k, some);
+      QVERIFY(ranks.hasNull);
+      for (size_t rank = 2; rank < ranks.rowOfRank.size(); ++rank)
+        QVERIFY(less(k, ranks.rowOfRank[rank - 1], ranks.rowOfRank[rank]));
+      for (uint32_t r : some)
+        QVERIFY(store.IsNull(k, r) ? ranks.rankOfRow[r] == 0
+                                   : !less(k, r, ranks.rowOfRank[ranks.rankOfRow[r]]) &&
+                                         !less(k, ranks.rowOfRank[ranks.rankOfRow[r]], r));
     }
   }
 

@@ -20,24 +20,22 @@ class KeyIndex {
   explicit KeyIndex(size_t expected = 16) {
     size_t cap = 16;
     while (cap < expected * 2) cap <<= 1;
-    keys_.resize(cap);
-    values_.assign(cap, kEmpty);
+    slots_.assign(cap, Slot());
   }
 
   // Value stored for the key, inserting `value` when the key is new.
   // `inserted` tells which happened.
   uint32_t FindOrInsert(uint64_t key, uint32_t value, bool& inserted) {
-    if ((size_ + 1) * 2 > keys_.size()) Grow();
-    size_t i = Slot(key);
-    while (values_[i] != kEmpty) {
-      if (keys_[i] == key) {
+    if ((size_ + 1) * 2 > slots_.size()) Grow();
+    size_t i = SlotOf(key);
+    while (slots_[i].value != kEmpty) {
+      if (slots_[i].key == key) {
         inserted = false;
-        return values_[i];
+        return slots_[i].value;
       }
-      i = (i + 1) & (keys_.size() - 1);
+      i = (i + 1) & (slots_.size() - 1);
     }
-    keys_[i] = key;
-    values_[i] = value;
+    slots_[i] = {key, value};
     ++size_;
     inserted = true;
     return value;
@@ -45,10 +43,10 @@ class KeyIndex {
 
   // Value of the key, or kEmpty.
   uint32_t Find(uint64_t key) const {
-    size_t i = Slot(key);
-    while (values_[i] != kEmpty) {
-      if (keys_[i] == key) return values_[i];
-      i = (i + 1) & (keys_.size() - 1);
+    size_t i = SlotOf(key);
+    while (slots_[i].value != kEmpty) {
+      if (slots_[i].key == key) return slots_[i].value;
+      i = (i + 1) & (slots_.size() - 1);
     }
     return kEmpty;
   }
@@ -58,20 +56,23 @@ class KeyIndex {
   static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
 
  private:
-  size_t Slot(uint64_t key) const { return MixKey(key) & (keys_.size() - 1); }
+  // Key and value side by side: a lookup in a large table costs one cache
+  // miss, not two.
+  struct Slot {
+    uint64_t key = 0;
+    uint32_t value = kEmpty;
+  };
+  size_t SlotOf(uint64_t key) const { return MixKey(key) & (slots_.size() - 1); }
   void Grow() {
-    std::vector<uint64_t> oldKeys = std::move(keys_);
-    std::vector<uint32_t> oldValues = std::move(values_);
-    keys_.assign(oldKeys.size() * 2, 0);
-    values_.assign(oldKeys.size() * 2, kEmpty);
+    std::vector<Slot> old(slots_.size() * 2);
+    old.swap(slots_);
     size_ = 0;
     bool inserted;
-    for (size_t i = 0; i < oldKeys.size(); ++i)
-      if (oldValues[i] != kEmpty) FindOrInsert(oldKeys[i], oldValues[i], inserted);
+    for (const Slot& s : old)
+      if (s.value != kEmpty) FindOrInsert(s.key, s.value, inserted);
   }
 
-  std::vector<uint64_t> keys_;
-  std::vector<uint32_t> values_;
+  std::vector<Slot> slots_;
   size_t size_ = 0;
 };
 
