@@ -215,6 +215,38 @@ class TestFaults : public QObject {
     endBeforeTheVfs(d);
   }
 
+  // Later, larger transactions gather several groups of rows; a write that
+  // fails at any moment of the import takes back the open transaction, and
+  // every row of it must be written again, with nothing to report.
+  void aWriteFailingAnywhereIsWrittenAgain() {
+    const std::vector<std::pair<QString, QByteArray>> big = {{"big.yrp", boards(50000)}};
+    long writes = 0;
+    {
+      FaultyVfs vfs;
+      WindowDriver d;
+      QCOMPARE(d.Start(), 0);
+      const long before = vfs.Writes();
+      importAll(d, big);
+      writes = vfs.Writes() - before;
+      endBeforeTheVfs(d);
+    }
+    QVERIFY(writes > 24);
+    for (int k = 0; k < 6; ++k) {
+      const long at = 8 + (writes - 8) * k / 6;  // emptying the table takes fewer than 8
+      FaultyVfs vfs;
+      WindowDriver d;
+      QCOMPARE(d.Start(), 0);
+      vfs.FailOneWriteAfter(at);
+      Form1* f = importAll(d, big);
+      QVERIFY2(vfs.Refused() == 1, qPrintable(QStringLiteral("write %1 of %2").arg(at).arg(writes)));
+      QVERIFY2(d.boxes.boxes.empty(), qPrintable(QStringLiteral("write %1 of %2: ").arg(at).arg(writes) +
+                                                 d.boxes.Texts().join('\n')));
+      QCOMPARE(d.TableRows("count(*), count(DISTINCT Btime)"), QStringList{"50000\t50000"});
+      QCOMPARE(f->fgRS->Rows() - 1, 50000);
+      endBeforeTheVfs(d);
+    }
+  }
+
   void diskFullBeforeTheFirstGroupIsWritten() {
     // Fewer rows than a group: they are all written when the grid reopens
     // the table, and a full disk then is reported once, with their number.

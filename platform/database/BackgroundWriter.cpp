@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 namespace {
 std::function<void()>& batchHook() {
   static std::function<void()> hook;
@@ -14,9 +16,9 @@ void BackgroundWriter::SetBatchHookForTests(std::function<void()> hook) { batchH
 BackgroundWriter::BackgroundWriter(sqlite3* db) : db_(db), thread_([this] { Run(); }) {}
 
 BackgroundWriter::~BackgroundWriter() {
+  Wait();
   {
-    std::unique_lock lock(mutex_);
-    wake_.wait(lock, [this] { return !busy_; });
+    std::lock_guard lock(mutex_);
     stop_ = true;
   }
   wake_.notify_all();
@@ -25,12 +27,17 @@ BackgroundWriter::~BackgroundWriter() {
 
 bool BackgroundWriter::Hand(const InsertStatements& insert, RowBatch& batch) {
   std::unique_lock lock(mutex_);
-  wake_.wait(lock, [this] { return !busy_; });
+  wake_.wait(lock, [this] {
+    return failed_.load(std::memory_order_acquire) || waiting_.size() + (working_ ? 1 : 0) < kBatchesInHand;
+  });
   if (failed_.load(std::memory_order_acquire)) return false;
-  insert_ = insert;
-  batch_.Clear();
-  std::swap(batch_, batch);
-  busy_ = true;
+  Batch next{insert, {}, 0};
+  if (!spare_.empty()) {
+    next.rows = std::move(spare_.back());
+    spare_.pop_back();
+  }
+  std::swap(next.rows, batch);
+  waiting_.push_back(std::move(next));
   lock.unlock();
   wake_.notify_all();
   return true;
@@ -38,47 +45,116 @@ bool BackgroundWriter::Hand(const InsertStatements& insert, RowBatch& batch) {
 
 void BackgroundWriter::Wait() {
   std::unique_lock lock(mutex_);
-  wake_.wait(lock, [this] { return !busy_; });
+  commitWanted_ = true;
+  wake_.notify_all();
+  wake_.wait(lock, [this] { return Idle(); });
+  commitWanted_ = false;
+  committedRows_ = 0;  // whatever comes next starts small again
 }
 
 std::optional<BackgroundWriter::Failure> BackgroundWriter::TakeFailure() {
   std::unique_lock lock(mutex_);
-  wake_.wait(lock, [this] { return !busy_; });
+  wake_.wait(lock, [this] { return !working_; });
   if (!failed_.load(std::memory_order_acquire)) return std::nullopt;
   Failure f = std::move(failure_);
+  for (Batch& later : waiting_) f.unwritten.push_back(std::move(later));
+  waiting_.clear();
   failure_ = Failure();
   failed_.store(false, std::memory_order_release);
   return f;
 }
 
 void BackgroundWriter::Run() {
+  std::unique_lock lock(mutex_);
   for (;;) {
-    {
-      std::unique_lock lock(mutex_);
-      wake_.wait(lock, [this] { return busy_ || stop_; });
-      if (!busy_) return;  // stopping, nothing in hand
+    // After a failure nothing is written until the failure is taken.
+    wake_.wait(lock, [this] {
+      return stop_ || (!failed_.load(std::memory_order_acquire) &&
+                       (!waiting_.empty() || (inTransaction_ && commitWanted_)));
+    });
+    if (stop_ && (waiting_.empty() || failed_.load(std::memory_order_acquire))) return;
+    working_ = true;
+    if (!waiting_.empty()) {
+      Batch batch = std::move(waiting_.front());
+      waiting_.pop_front();
+      lock.unlock();
+      WriteBatch(batch);
+    } else {
+      lock.unlock();
+      Commit();
     }
-    WriteBatch();
-    {
-      std::lock_guard lock(mutex_);
-      busy_ = false;
-    }
+    lock.lock();
+    working_ = false;
     wake_.notify_all();
   }
 }
 
-void BackgroundWriter::WriteBatch() {
+void BackgroundWriter::WriteBatch(Batch& batch) {
   if (batchHook()) batchHook()();
-  const WriteResult result = WriteRows(db_, insert_, batch_);
-  if (result.code != 0) {
-    failure_.code = result.code;
-    failure_.message = result.message;
-    failure_.insert = insert_;
-    failure_.rows = std::move(batch_);
-    failure_.firstUnwritten = result.kept;
-    failed_.store(true, std::memory_order_release);
+  if (!inTransaction_) {
+    const int rc = sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) return Fail(rc, QString::fromUtf8(sqlite3_errmsg(db_)), &batch);
+    inTransaction_ = true;
   }
-  batch_.Clear();
+  const WriteResult result = InsertRows(db_, batch.insert, batch.rows);
+  if (result.code == 0) {
+    uncommittedRows_ += batch.rows.Rows();
+    uncommitted_.push_back(std::move(batch));
+    // The first rows of an import reach the file as soon as they are
+    // written, later ones in ever larger transactions: a disk that fills up
+    // early still keeps what fitted.
+    if (uncommittedRows_ >= std::min(kRowsPerCommit, std::max(1, committedRows_))) Commit();
+    return;
+  }
+  if (sqlite3_get_autocommit(db_)) {
+    inTransaction_ = false;  // the engine took back the whole transaction
+    return Fail(result.code, result.message, &batch);
+  }
+  // The rows before the refused one stay, as they would row by row.
+  const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  inTransaction_ = false;
+  if (rc != SQLITE_OK) {
+    if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return Fail(result.code, result.message, &batch);
+  }
+  uncommitted_.clear();
+  uncommittedRows_ = 0;
+  batch.from = result.kept;
+  Fail(result.code, result.message, &batch);
+}
+
+void BackgroundWriter::Commit() {
+  const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) {
+    const QString message = QString::fromUtf8(sqlite3_errmsg(db_));  // before a rollback replaces it
+    if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    inTransaction_ = false;
+    return Fail(rc, message, nullptr);
+  }
+  inTransaction_ = false;
+  std::lock_guard lock(mutex_);
+  for (Batch& done : uncommitted_) {
+    done.rows.Clear();
+    spare_.push_back(std::move(done.rows));
+  }
+  uncommitted_.clear();
+  committedRows_ += uncommittedRows_;
+  uncommittedRows_ = 0;
+}
+
+void BackgroundWriter::Fail(int code, const QString& message, Batch* last) {
+  // Every row of the open transaction went with it: written again later.
+  std::lock_guard lock(mutex_);
+  failure_.code = code;
+  failure_.message = message;
+  for (Batch& batch : uncommitted_) {
+    batch.from = 0;
+    failure_.unwritten.push_back(std::move(batch));
+  }
+  uncommitted_.clear();
+  uncommittedRows_ = 0;
+  if (last) failure_.unwritten.push_back(std::move(*last));
+  failed_.store(true, std::memory_order_release);
 }
 
 QByteArray GroupInsertSql(const QByteArray& rowSql, int rows) {
@@ -91,10 +167,9 @@ QByteArray GroupInsertSql(const QByteArray& rowSql, int rows) {
   return sql;
 }
 
-WriteResult WriteRows(sqlite3* db, const InsertStatements& insert, const RowBatch& rows, int from) {
+WriteResult InsertRows(sqlite3* db, const InsertStatements& insert, const RowBatch& rows, int from) {
   WriteResult result;
   const auto fail = [&](int code) {
-    // Taken first: a rollback would replace the engine's message.
     result.code = code;
     result.message = QString::fromUtf8(sqlite3_errmsg(db));
   };
@@ -111,11 +186,6 @@ WriteResult WriteRows(sqlite3* db, const InsertStatements& insert, const RowBatc
       bound = rows.Bind(insert.group, r, param);
     return step(insert.group, bound);
   };
-  int rc = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-  if (rc != SQLITE_OK) {
-    fail(rc);
-    return result;
-  }
   for (int r = from; r < rows.Rows();) {
     if (insert.group && rows.Rows() - r >= kRowsPerGroup) {
       if (writeGroup(r)) {
@@ -136,13 +206,21 @@ WriteResult WriteRows(sqlite3* db, const InsertStatements& insert, const RowBatc
     ++r;
     ++result.kept;
   }
+  return result;
+}
+
+WriteResult WriteRows(sqlite3* db, const InsertStatements& insert, const RowBatch& rows, int from) {
+  int rc = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) return {0, rc, QString::fromUtf8(sqlite3_errmsg(db))};
+  WriteResult result = InsertRows(db, insert, rows, from);
   if (sqlite3_get_autocommit(db)) {
     result.kept = 0;  // the failure rolled back the whole transaction
     return result;
   }
   rc = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
-    if (result.code == 0) fail(rc);
+    // Taken first: a rollback would replace the engine's message.
+    if (result.code == 0) result = {0, rc, QString::fromUtf8(sqlite3_errmsg(db))};
     if (!sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     result.kept = 0;
   }

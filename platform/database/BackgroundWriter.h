@@ -1,7 +1,13 @@
 #pragma once
-// Writes batches of rows into the database on a thread of its own, one
-// transaction a batch, while the caller goes on preparing the next batch.
-// The caller leaves the connection alone from Hand() until Wait() returns.
+// Writes batches of rows into the database on a thread of its own while the
+// caller goes on preparing the next ones. A few batches may wait their turn,
+// so that the caller does not stop each time one batch takes the writer
+// longer than the caller took to make the next. Several batches share one
+// transaction: each commit waits for two disk syncs, which with a commit a
+// batch took a third of the writer's time. The batches of the open
+// transaction are kept until it commits, so that rows a failed commit took
+// back are written again, not lost. The caller leaves the connection alone
+// from Hand() until Wait() returns.
 #include "RowBatch.h"
 
 #include <QByteArray>
@@ -9,10 +15,12 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -42,30 +50,44 @@ struct WriteResult {
   QString message;
 };
 WriteResult WriteRows(sqlite3* db, const InsertStatements& insert, const RowBatch& rows, int from = 0);
+// The same inside the caller's transaction: `kept` counts the rows stepped
+// in before the failure (whether the transaction survived it is the
+// caller's to ask).
+WriteResult InsertRows(sqlite3* db, const InsertStatements& insert, const RowBatch& rows, int from = 0);
 
 class BackgroundWriter {
  public:
   explicit BackgroundWriter(sqlite3* db);
-  ~BackgroundWriter();  // waits for the batch in hand
+  ~BackgroundWriter();  // writes and commits the batches in hand
   BackgroundWriter(const BackgroundWriter&) = delete;
   BackgroundWriter& operator=(const BackgroundWriter&) = delete;
 
-  // Waits for the previous batch, then takes this one over (leaving an empty
-  // batch in its place). False, keeping the batch, when a batch has failed.
+  // Batches in hand at most (the one being written and those waiting), and
+  // rows a transaction gathers at most before it commits.
+  static constexpr size_t kBatchesInHand = 2;
+  static constexpr int kRowsPerCommit = 32768;
+
+  // Waits for room, then takes this batch over (leaving an empty batch in
+  // its place). False, keeping the batch, when a batch has failed.
   bool Hand(const InsertStatements& insert, RowBatch& batch);
-  // Waits until the batch in hand is written or has failed.
+  // Waits until every batch in hand is written and committed, or one has
+  // failed.
   void Wait();
   // Set from the moment a batch fails until its failure is taken.
   bool Failed() const { return failed_.load(std::memory_order_acquire); }
 
+  struct Batch {
+    InsertStatements insert;
+    RowBatch rows;
+    int from = 0;  // rows from here on are not in the file
+  };
   struct Failure {
     int code = 0;
     QString message;
-    InsertStatements insert;
-    RowBatch rows;           // the whole batch
-    int firstUnwritten = 0;  // rows from here on are not in the file
+    std::deque<Batch> unwritten;  // in the order they were handed
   };
-  // After Wait(): the failure, if any, which is then cleared.
+  // After Wait(): the failure, if any, with every batch handed since that is
+  // not (wholly) in the file; the failure is then cleared.
   std::optional<Failure> TakeFailure();
 
   // Tests only: called on the writer thread as each batch begins, before it
@@ -74,16 +96,27 @@ class BackgroundWriter {
 
  private:
   void Run();
-  void WriteBatch();
+  // Writer thread only.
+  void WriteBatch(Batch& batch);
+  void Commit();
+  void Fail(int code, const QString& message, Batch* last);
+  bool Idle() const {
+    return !working_ && (failed_.load(std::memory_order_acquire) || (waiting_.empty() && !inTransaction_));
+  }
 
   sqlite3* db_;
   std::mutex mutex_;
   std::condition_variable wake_;
-  bool busy_ = false;
+  std::deque<Batch> waiting_;      // handed, not yet begun; written in order
+  std::deque<Batch> uncommitted_;  // written in the open transaction
+  int uncommittedRows_ = 0;
+  int committedRows_ = 0;  // since the caller last waited
+  std::vector<RowBatch> spare_;  // committed batches, kept for their memory
+  bool working_ = false;
+  bool inTransaction_ = false;
+  bool commitWanted_ = false;  // someone waits for the rows to be in the file
   bool stop_ = false;
   std::atomic<bool> failed_{false};
-  InsertStatements insert_;
-  RowBatch batch_;
   Failure failure_;
   std::thread thread_;
 };

@@ -283,7 +283,7 @@ SqliteSession::Unkept SqliteSession::WriteFailedRowsNow() {
   };
   if (writer_) {
     if (std::optional<BackgroundWriter::Failure> failure = writer_->TakeFailure())
-      write(failure->insert, failure->rows, failure->firstUnwritten);
+      for (const BackgroundWriter::Batch& batch : failure->unwritten) write(batch.insert, batch.rows, batch.from);
   }
   write(laterInsert_, laterRows_, 0);
   laterRows_.Clear();
