@@ -4,7 +4,7 @@
 #include "ErrorBoxes.h"
 #include "ImportProgress.h"
 #include "ReportDatabase.h"
-#include "ReportFileReader.h"
+#include "ReportReadAhead.h"
 #include "RuntimeErrors.h"
 
 #include <QDir>
@@ -54,7 +54,7 @@ void ImportYieldReportFile(const QString& path) {
   std::optional<ReportLines> lines;
   try {
     if (QFileInfo(path) == QFileInfo(ReportDatabaseFile)) return;  // the program's own database
-    lines.emplace(ReadReportLines(path));
+    lines.emplace(ReadReportLinesOf(path));
   } catch (...) {
     // A file that cannot be opened or read ends its import after one box.
     ShowImportErrorBox(CurrentError());

@@ -3,6 +3,8 @@
 #include "AppInfo.h"
 #include "ErrorInfo.h"
 #include "ImportProgress.h"
+#include "ReportDatabase.h"
+#include "ReportReadAhead.h"
 #include "YieldReportImport.h"
 
 #include <QFileInfo>
@@ -46,6 +48,7 @@ void cProcessCalData::ProcessAFile(const QString&) {}
 
 void cProcessCalData::ProcessFiles() {
   const qint32 last = mlFileCount;
+  ReportReadAhead readAhead(masFileNames.mid(1, last), modReportGeneration::ReportDatabaseFile);
   ImportProgress* progress = CurrentImportProgress();
   if (!progress) {
     for (qint32 i = 1; i <= last; ++i) modReportGeneration::ImportYieldReportFile(masFileNames[i]);

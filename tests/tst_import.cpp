@@ -240,6 +240,33 @@ class TestImport : public QObject {
     QVERIFY(fileBoxes[0].startsWith("Error #: 53, File not found: " + folder->Path() + "/b.yrp"));
   }
 
+  // The next file is read while one is imported: a file that cannot be read
+  // still gets its box at its turn, after the boxes of the file before it;
+  // the program's own database in the list is left out, and the files after
+  // it are read as usual.
+  void filesReadAheadKeepTheirTurn() {
+    folder->WriteFile("a.yrp", "2024-03-07,a1\r\nnot a date,a2\r\n");
+    QDir(folder->Path()).mkdir("b.yrp");
+    folder->WriteFile("d.yrp", "2024-03-07,d1\r\n");
+    folder->WriteFile("e.yrp", "2024-03-07,e1\r\n");
+    FakeFileList list;
+    list.entries = {"a.yrp", "b.yrp", "ReportGenTemplate.mdb", "d.yrp", "e.yrp"};
+    list.selected = {true, true, true, true, true};
+    cProcessCalData batch;
+    batch.SetFilePath(folder->Path());
+    batch.SetFileList(&list);
+    batch.CreateFileNames();
+    batch.ProcessFiles();
+    OpenYieldRecordset();
+    QCOMPARE(rows("Btime"), QStringList({"a1", "a2", "d1", "e1"}));
+    QStringList fileBoxes;
+    for (const QString& t : boxes->Texts())
+      if (t != kMissingBox) fileBoxes << t;
+    QCOMPARE(fileBoxes.size(), 2);
+    QVERIFY2(fileBoxes[0].contains("not a date"), qPrintable(fileBoxes[0]));
+    QVERIFY2(fileBoxes[1].startsWith("Error #: 76, Not a file: " + folder->Path() + "/b.yrp"), qPrintable(fileBoxes[1]));
+  }
+
   void generatedHundredThousandLines() {
     QProcess gen;
     gen.start(GENERATOR_PATH, {"--out", folder->Path(), "--lines", "100000", "--files", "1", "--seed", "42"});

@@ -121,10 +121,11 @@ void SqliteSession::StartMirror(const QString& table, std::shared_ptr<ColumnStor
 }
 
 bool SqliteSession::IsMirror(const QString& table, const ColumnStore* store) const {
-  // Asked for every stored row: spare the lower-casing when it is done already.
-  const bool lower = std::none_of(table.begin(), table.end(), [](QChar c) { return c.isUpper(); });
-  const auto it = mirrors_.find(lower ? table : table.toLower());
-  return it != mirrors_.end() && it->second.get() == store;
+  // Asked for every stored row: the stores are compared first (a pointer
+  // each), the name only for the one that matches.
+  for (const auto& [name, mirror] : mirrors_)
+    if (mirror.get() == store && (name == table || name == table.toLower())) return true;
+  return false;
 }
 
 int SqliteSession::Exec(const QString& sql) {
