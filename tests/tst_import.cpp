@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 
 using namespace modReportGeneration;
 
@@ -146,6 +147,30 @@ class TestImport : public QObject {
              QStringList{"Error #: -2147217913, 'Oak' is not a number; column Width left empty., Recordset"});
     QCOMPARE(rows("BDate, Btime, Operator, Supplier, Type, Material, Width, BoardLength, ClearYieldPer"),
              QStringList{"2024-03-07\t 08:00\t Ann \t\"Smith\t J\"\tRIP\t<null>\t4\t72.7"});
+  }
+
+  // Fields of every length up to a dozen characters, next to commas at every
+  // place in a line, with characters whose UTF-16 units hold a comma's byte
+  // (U+012C, U+2C00): each field lands whole in its column.
+  void fieldsSplitAtEveryComma() {
+    const QStringList pieces = {"a", "\u012C", "\u2C00", "b"};
+    QRandomGenerator random(11);
+    QByteArray bytes;
+    QStringList expected;
+    for (int line = 0; line < 300; ++line) {
+      QStringList texts;
+      for (int f = 0; f < 5; ++f) {
+        QString text;
+        for (int n = int(random.bounded(13)); n > 0; --n) text += pieces[random.bounded(int(pieces.size()))];
+        texts << text;
+      }
+      bytes += ("2024-03-07," + texts.join(',') + ",,,,,,,,,\r\n").toUtf8();
+      for (QString& t : texts)
+        if (t.isEmpty()) t = "<null>";
+      expected << texts.join('\t');
+    }
+    QCOMPARE(importBytes(bytes, "Btime, Operator, Supplier, Type, Material"), expected);
+    QVERIFY2(boxes->boxes.empty(), qPrintable(boxes->Texts().join('\n')));
   }
 
   void refusedValuesKeepTheRestOfTheLine() {
