@@ -55,6 +55,4 @@ ReportLines ReportReadAhead::Read(const QString& path) {
   }
 }
 
-ReportLines ReadReportLinesOf(const QString& path) {
-  return current() ? current()->Read(path) : ReadReportLines(path);
-}
+ReportLines ReadReportLinesOf(const QString& path) { return current() ? current()->Read(path) : ReadReportLines(path); }

@@ -24,8 +24,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstring>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 
 namespace {
@@ -466,9 +466,10 @@ class TestDatabase : public QObject {
   // read back as the very double stored, before and after the column turns
   // into plain doubles.
   void numbersReadBackExactly() {
-    const std::vector<double> hundredths = {0,     0.01,  123.45, -72.7,       21474836.47, -21474836.47,
-                                            99.99, 1e-2,  5,      0.8,         1234.5,      std::nan("")};
-    const std::vector<double> others = {0.1 + 0.2, 0.1 + 0.7, -0.0, 1e-300, 21474836.48, -21474836.48, 1.005, 1e300, 0.001};
+    const std::vector<double> hundredths = {0,     0.01, 123.45, -72.7, 21474836.47, -21474836.47,
+                                            99.99, 1e-2, 5,      0.8,   1234.5,      std::nan("")};
+    const std::vector<double> others = {0.1 + 0.2,    0.1 + 0.7, -0.0,  1e-300, 21474836.48,
+                                        -21474836.48, 1.005,     1e300, 0.001};
     for (double other : others) {
       ColumnStore store;
       store.AddColumn("n", ColumnType::Number);
@@ -493,11 +494,10 @@ class TestDatabase : public QObject {
           QVERIFY(store.IsNull(0, qint64(r)));
           continue;
         }
-        QVERIFY2(std::memcmp(&back, &stored[r], sizeof back) == 0,
-                 qPrintable(QStringLiteral("row %1: %2 read back as %3")
-                                .arg(r)
-                                .arg(stored[r], 0, 'g', 17)
-                                .arg(back, 0, 'g', 17)));
+        QVERIFY2(
+            std::memcmp(&back, &stored[r], sizeof back) == 0,
+            qPrintable(
+                QStringLiteral("row %1: %2 read back as %3").arg(r).arg(stored[r], 0, 'g', 17).arg(back, 0, 'g', 17)));
       }
     }
   }
@@ -506,9 +506,9 @@ class TestDatabase : public QObject {
   // hundredths straight from the parse: what reads back must be the very
   // double the text parses to, whatever the text.
   void storedNumbersAreTheParsedDoubles() {
-    const QStringList specials = {"0",      "-0",           "-0.00",        "0.1",         "72.7",         "1.",
-                                  ".5",     "+3.25",        "007.10",       "21474836.47", "-21474836.47", "21474836.48",
-                                  "1e2",    "0.125",        "123456.789",   "100000000000", "-1",          " 4.5\t"};
+    const QStringList specials = {"0",   "-0",    "-0.00",      "0.1",          "72.7",         "1.",
+                                  ".5",  "+3.25", "007.10",     "21474836.47",  "-21474836.47", "21474836.48",
+                                  "1e2", "0.125", "123456.789", "100000000000", "-1",           " 4.5\t"};
     QRandomGenerator random(11);
     const auto plain = [&] {
       return QStringLiteral("%1%2.%3")
@@ -558,8 +558,9 @@ class TestDatabase : public QObject {
     store.AddColumn(QStringLiteral("day"), ColumnType::Date);
     store.AddColumn(QStringLiteral("name"), ColumnType::Text);
     store.AddColumn(QStringLiteral("thirds"), ColumnType::Number);
-    const QStringList names = {QStringLiteral("Ash"), QStringLiteral("ash"), QStringLiteral("\u00c4sch"), QStringLiteral("B"),
-                               QStringLiteral("Birch "), QStringLiteral("Birch"), QStringLiteral("Z\u00fcrich")};
+    const QStringList names = {QStringLiteral("Ash"),        QStringLiteral("ash"),    QStringLiteral("\u00c4sch"),
+                               QStringLiteral("B"),          QStringLiteral("Birch "), QStringLiteral("Birch"),
+                               QStringLiteral("Z\u00fcrich")};
     QRandomGenerator random(7);
     std::vector<CellValue> cells(8);
     const int rows = 70000;  // about 2^16 distinct values in n0..n3: 17 bits of rank each

@@ -239,8 +239,8 @@ class TestFaults : public QObject {
       vfs.FailOneWriteAfter(at);
       Form1* f = importAll(d, big);
       QVERIFY2(vfs.Refused() == 1, qPrintable(QStringLiteral("write %1 of %2").arg(at).arg(writes)));
-      QVERIFY2(d.boxes.boxes.empty(), qPrintable(QStringLiteral("write %1 of %2: ").arg(at).arg(writes) +
-                                                 d.boxes.Texts().join('\n')));
+      QVERIFY2(d.boxes.boxes.empty(),
+               qPrintable(QStringLiteral("write %1 of %2: ").arg(at).arg(writes) + d.boxes.Texts().join('\n')));
       QCOMPARE(d.TableRows("count(*), count(DISTINCT Btime)"), QStringList{"50000\t50000"});
       QCOMPARE(f->fgRS->Rows() - 1, 50000);
       endBeforeTheVfs(d);

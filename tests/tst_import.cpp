@@ -289,7 +289,8 @@ class TestImport : public QObject {
       if (t != kMissingBox) fileBoxes << t;
     QCOMPARE(fileBoxes.size(), 2);
     QVERIFY2(fileBoxes[0].contains("not a date"), qPrintable(fileBoxes[0]));
-    QVERIFY2(fileBoxes[1].startsWith("Error #: 76, Not a file: " + folder->Path() + "/b.yrp"), qPrintable(fileBoxes[1]));
+    QVERIFY2(fileBoxes[1].startsWith("Error #: 76, Not a file: " + folder->Path() + "/b.yrp"),
+             qPrintable(fileBoxes[1]));
   }
 
   void generatedHundredThousandLines() {

@@ -91,8 +91,7 @@ class ColumnTexts {
         const uint32_t id = column_.text[size_t(row)];
         if (id == 0) return {};
         Slice& s = byId_[id];
-        if (s.size == kUnseen)
-          s = Add(store_.Pool().Utf8(id));
+        if (s.size == kUnseen) s = Add(store_.Pool().Utf8(id));
         return s;
       }
       case ColumnType::Number: {

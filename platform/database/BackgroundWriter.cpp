@@ -69,8 +69,8 @@ void BackgroundWriter::Run() {
   for (;;) {
     // After a failure nothing is written until the failure is taken.
     wake_.wait(lock, [this] {
-      return stop_ || (!failed_.load(std::memory_order_acquire) &&
-                       (!waiting_.empty() || (inTransaction_ && commitWanted_)));
+      return stop_ ||
+             (!failed_.load(std::memory_order_acquire) && (!waiting_.empty() || (inTransaction_ && commitWanted_)));
     });
     if (stop_ && (waiting_.empty() || failed_.load(std::memory_order_acquire))) return;
     working_ = true;
@@ -182,8 +182,7 @@ WriteResult InsertRows(sqlite3* db, const InsertStatements& insert, const RowBat
   const auto writeRow = [&](int r) { return step(insert.row, rows.Bind(insert.row, r)); };
   const auto writeGroup = [&](int first) {
     int param = 1, bound = SQLITE_OK;
-    for (int r = first; r < first + kRowsPerGroup && bound == SQLITE_OK; ++r)
-      bound = rows.Bind(insert.group, r, param);
+    for (int r = first; r < first + kRowsPerGroup && bound == SQLITE_OK; ++r) bound = rows.Bind(insert.group, r, param);
     return step(insert.group, bound);
   };
   for (int r = from; r < rows.Rows();) {

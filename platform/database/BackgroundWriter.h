@@ -110,7 +110,7 @@ class BackgroundWriter {
   std::deque<Batch> waiting_;      // handed, not yet begun; written in order
   std::deque<Batch> uncommitted_;  // written in the open transaction
   int uncommittedRows_ = 0;
-  int committedRows_ = 0;  // since the caller last waited
+  int committedRows_ = 0;        // since the caller last waited
   std::vector<RowBatch> spare_;  // committed batches, kept for their memory
   bool working_ = false;
   bool inTransaction_ = false;

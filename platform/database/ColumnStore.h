@@ -62,10 +62,10 @@ class TextPool {
   void AppendUtf8(QStringView text);
 
   std::vector<QString> strings_;
-  std::vector<char> utf8Bytes_;          // the UTF-8 of every text, one after another
-  std::vector<size_t> utf8Ends_;         // where each text's UTF-8 ends; [0] = 0 (Null)
-  std::vector<Slot> slots_;               // open addressing
-  KeyIndex shortIds_;                     // packed short text -> id
+  std::vector<char> utf8Bytes_;   // the UTF-8 of every text, one after another
+  std::vector<size_t> utf8Ends_;  // where each text's UTF-8 ends; [0] = 0 (Null)
+  std::vector<Slot> slots_;       // open addressing
+  KeyIndex shortIds_;             // packed short text -> id
 };
 
 // The numbers of a column. While every value is a whole number of

@@ -121,7 +121,7 @@ class Recordset : public QObject {
   std::shared_ptr<ColumnStore> store_;  // may be shared with the session's mirror
   std::vector<uint32_t> rows_;          // this recordset's records, in order
   std::vector<CellValue> pending_;
-  std::vector<uint64_t> pendingPacked_;  // its short texts packed (TextPool::PackShort), 0 for the rest
+  std::vector<uint64_t> pendingPacked_;    // its short texts packed (TextPool::PackShort), 0 for the rest
   mutable qint32 encodedDay_ = kNullDate;  // the day last written as text, and its text
   mutable std::array<char, 10> encodedDayChars_{};
   struct RecentTexts {
