@@ -50,6 +50,7 @@ void BackgroundWriter::Wait() {
   wake_.wait(lock, [this] { return Idle(); });
   commitWanted_ = false;
   committedRows_ = 0;  // whatever comes next starts small again
+  spare_.clear();      // an import's worth of batch memory goes back until the next one
 }
 
 std::optional<BackgroundWriter::Failure> BackgroundWriter::TakeFailure() {
