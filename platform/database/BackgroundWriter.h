@@ -111,7 +111,7 @@ class BackgroundWriter {
   std::deque<Batch> uncommitted_;  // written in the open transaction
   int uncommittedRows_ = 0;
   int committedRows_ = 0;        // since the caller last waited
-  std::vector<RowBatch> spare_;    // committed batches, kept for their memory until the caller waits
+  std::vector<RowBatch> spare_;  // committed batches, kept for their memory until the caller waits
   bool working_ = false;
   bool inTransaction_ = false;
   bool commitWanted_ = false;  // someone waits for the rows to be in the file
