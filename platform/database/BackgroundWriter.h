@@ -1,8 +1,8 @@
 #pragma once
 // Writes batches of rows into the database on a thread of its own while the
-// caller goes on preparing the next ones. A few batches may wait their turn,
-// so that the caller does not stop each time one batch takes the writer
-// longer than the caller took to make the next. Several batches share one
+// caller goes on preparing the next ones. A second batch may wait while
+// one is written, so that the caller does not stop each time one batch takes
+// the writer longer than the caller took to make the next. Several batches share one
 // transaction: each commit waits for two disk syncs, which with a commit a
 // batch took a third of the writer's time. The batches of the open
 // transaction are kept until it commits, so that rows a failed commit took
