@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <cmath>
-#include <numeric>
 
 namespace {
 
@@ -156,14 +154,26 @@ class Ranker {
 
 }  // namespace
 
-ColumnRanks RankColumn(const ColumnStore& store, int column, const std::vector<uint32_t>& rows) {
+namespace {
+ColumnRanks ranksOf(const ColumnStore& store, int column, const std::vector<uint32_t>& rows, bool ofEachRow) {
   Ranker ranker(store, column, rows);
   ColumnRanks ranks;
-  ranks.rankOfRow.assign(size_t(store.RowCount()), 0);
-  for (uint32_t r : rows) ranks.rankOfRow[r] = ranker.RankOf(r);
+  if (ofEachRow) {
+    ranks.rankOfRow.assign(size_t(store.RowCount()), 0);
+    for (uint32_t r : rows) ranks.rankOfRow[r] = ranker.RankOf(r);
+  }
   ranks.hasNull = ranker.HasNull();
   ranks.rowOfRank = std::move(ranker.RowOfRank());
   return ranks;
+}
+}  // namespace
+
+ColumnRanks RankColumn(const ColumnStore& store, int column, const std::vector<uint32_t>& rows) {
+  return ranksOf(store, column, rows, true);
+}
+
+ColumnRanks DistinctValues(const ColumnStore& store, int column, const std::vector<uint32_t>& rows) {
+  return ranksOf(store, column, rows, false);
 }
 
 namespace {

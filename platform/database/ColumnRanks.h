@@ -14,6 +14,9 @@ struct ColumnRanks {
 };
 
 ColumnRanks RankColumn(const ColumnStore& store, int column, const std::vector<uint32_t>& rows);
+// The same without the rank of every row (left empty): for DISTINCT, which
+// needs only the values.
+ColumnRanks DistinctValues(const ColumnStore& store, int column, const std::vector<uint32_t>& rows);
 
 // Rows ordered by the columns' values, Null first, ties in the given order.
 std::vector<uint32_t> SortRows(const ColumnStore& store, const std::vector<int>& columns,

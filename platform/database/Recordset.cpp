@@ -146,7 +146,7 @@ bool Recordset::OpenFromMirror(const SqlStatement& statement, SqliteSession& ses
   {
     const int col = mirror->FindColumn(statement.column);
     if (col < 0) return false;
-    const ColumnRanks ranks = RankColumn(*mirror, col, allRows(*mirror));
+    const ColumnRanks ranks = DistinctValues(*mirror, col, allRows(*mirror));
     const ColumnStore::Column& c = mirror->At(col);
     auto distinct = std::make_shared<ColumnStore>();
     distinct->AddColumn(statement.column, c.type);
