@@ -168,6 +168,7 @@ void Form1::shutdown() {
   if (shuttingDown_) return;
   shuttingDown_ = true;
   if (fileWindow_) {
+    fileWindow_->FinishWritingBehind(true);  // every imported row in the file first
     fileWindow_->close();
     delete fileWindow_.data();
   }

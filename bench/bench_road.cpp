@@ -84,8 +84,13 @@ int runSize(const QString& folder, int runs, bool check) {
   for (int r = 0; r < runs; ++r) {
     if (r > 0) d.OpenFileWindow();
     w->File1->selectAll();
-    times["Open Files"].push_back(timed([&] { d.PressOpenFiles(); }));
+    // Timed until the grid and lists show the records; the rows then reach
+    // the file behind them, timed on their own (a user looks at the grid
+    // meanwhile, so the next step starts once they are in).
+    const double shown = timed([&] { d.PressOpenFiles(false); });
+    times["Open Files"].push_back(shown);
     if (r == 0) loadedPeakMb = peakMegabytes();
+    times["  Open Files until the file holds every row"].push_back(shown + timed([&] { d.WaitForTheFile(); }));
   }
   // The same road with the progress window kept hidden: the difference is
   // what showing the progress costs.
@@ -93,7 +98,8 @@ int runSize(const QString& folder, int runs, bool check) {
   for (int r = 0; r < runs; ++r) {
     d.OpenFileWindow();
     w->File1->selectAll();
-    times["Open Files, progress window kept hidden"].push_back(timed([&] { d.PressOpenFiles(); }));
+    times["Open Files, progress window kept hidden"].push_back(timed([&] { d.PressOpenFiles(false); }));
+    d.WaitForTheFile();
   }
   frmProgress::SetShowDelayForTests(-1);
   const qint64 records = f->fgRS->Rows() - 1;

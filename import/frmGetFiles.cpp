@@ -2,6 +2,7 @@
 
 #include "MemoryPolicy.h"
 
+#include "AppInfo.h"
 #include "ErrorBoxes.h"
 #include "MainWindowRefresh.h"
 #include "PointerSeam.h"
@@ -10,9 +11,26 @@
 #include "cProcessCalData.h"
 #include "frmProgress.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QProgressDialog>
+#include <QThread>
+
+#include <memory>
 
 using namespace modReportGeneration;
+
+namespace {
+int savingWindowsShown = 0;
+}  // namespace
+
+int frmGetFiles::SavingWindowsShown() { return savingWindowsShown; }
+
+frmGetFiles::~frmGetFiles() {
+  // Closed while the last import's rows were still on their way.
+  if (writingBehind_.isActive()) FinishWritingBehind();
+}
 
 frmGetFiles::frmGetFiles(MainWindowRefresh* mainWindow)
     : Drive1(new DriveListBox(this)),
@@ -41,6 +59,8 @@ frmGetFiles::frmGetFiles(MainWindowRefresh* mainWindow)
   connect(Dir1, &FolderListBox::Change, this, &frmGetFiles::Dir1_Change);
   connect(Dir1, &FolderListBox::OpenRequested, this, &frmGetFiles::ShowFolder);
   connect(cmdOpenFiles, &QPushButton::clicked, this, &frmGetFiles::cmdOpenFiles_Click);
+  writingBehind_.setInterval(20);
+  connect(&writingBehind_, &QTimer::timeout, this, &frmGetFiles::WritingBehindPolled);
 
   // The lists start at the process's current folder.
   ShowFolder(QDir::currentPath());
@@ -70,6 +90,7 @@ void frmGetFiles::Dir1_Change() {
 
 void frmGetFiles::cmdOpenFiles_Click() {
   if (File1->ListCount() == 0) return;
+  FinishWritingBehind();  // the import before first: its failure belongs to it
   // Shown only when the road takes more than half a second; Stop ends the
   // batch, and the road then goes on as after a whole batch.
   frmProgress progress(this);
@@ -84,21 +105,63 @@ void frmGetFiles::cmdOpenFiles_Click() {
         ClearYieldReport();
         OpenYieldRecordset();
         batch.ProcessFiles();
+        // The records are shown from memory while the file takes them.
+        WriteStoredRowsBehind();
         progress.Poll();
         SetMousePointer(this, vbDefault);
         hide();
         OpenYieldRecordset();
         progress.Poll();
-        mainWindow_->GetRecordSet();
-        mainWindow_->DisplayRecordSet();
-        mainWindow_->GetSuppliers();
-        mainWindow_->GetMaterials();
-        mainWindow_->GetWidths();
-        mainWindow_->Getdates();
+        RefreshMainWindow();
         ReleaseFreedMemory();  // the rows of the import before, and this one's buffers
         SetMousePointer(this, vbDefault);
       },
       [this] { SetMousePointer(this, vbDefault); });
+  writingBehind_.start();  // whatever the rows meet on their way gets reported
+}
+
+void frmGetFiles::RefreshMainWindow() {
+  mainWindow_->GetRecordSet();
+  mainWindow_->DisplayRecordSet();
+  mainWindow_->GetSuppliers();
+  mainWindow_->GetMaterials();
+  mainWindow_->GetWidths();
+  mainWindow_->Getdates();
+}
+
+void frmGetFiles::WritingBehindPolled() {
+  if (StoredRowsPending()) return;
+  FinishWritingBehind();
+}
+
+void frmGetFiles::FinishWritingBehind(bool atExit) {
+  writingBehind_.stop();
+  if (atExit && StoredRowsPending()) {
+    // The program's end waits for every row; a wait the user notices gets a
+    // window saying why.
+    QElapsedTimer waited;
+    waited.start();
+    std::unique_ptr<QProgressDialog> saying;
+    while (StoredRowsPending()) {
+      if (!saying && waited.elapsed() >= 500) {
+        saying = std::make_unique<QProgressDialog>(
+            QStringLiteral("Writing the imported records to the database..."), QString(), 0, 0);
+        saying->setWindowTitle(AppTitle());
+        saying->setCancelButton(nullptr);
+        saying->setWindowModality(Qt::ApplicationModal);
+        saying->show();
+        ++savingWindowsShown;
+      }
+      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+      QThread::msleep(10);
+    }
+  }
+  if (FinishStoredRows() || atExit) return;
+  // Rows the file could not keep: show what it holds.
+  TrapInWindowBox([&] {
+    OpenYieldRecordset();
+    RefreshMainWindow();
+  });
 }
 
 void frmGetFiles::ImportFiles(const QString& folder, const QStringList& names) {

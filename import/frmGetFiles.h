@@ -5,6 +5,7 @@
 #include "FolderControls.h"
 
 #include <QPushButton>
+#include <QTimer>
 #include <QWidget>
 
 class MainWindowRefresh;
@@ -24,6 +25,17 @@ class frmGetFiles : public QWidget {
   // user had picked them here and pressed "Open Files" (files dropped on the
   // main window).
   void ImportFiles(const QString& folder, const QStringList& names);
+  // The rows of the last import reach the file after its records are shown.
+  // This waits for them: at the program's end with a window saying so when
+  // that takes more than half a second. Rows that could not be kept get
+  // their box, and the main window is refreshed from what the file holds
+  // (not at the end).
+  void FinishWritingBehind(bool atExit = false);
+  // Whether the last import's rows are still on their way (being watched).
+  bool WritingBehind() const { return writingBehind_.isActive(); }
+  // Tests: how often that window has appeared.
+  static int SavingWindowsShown();
+  ~frmGetFiles() override;
 
  public slots:
   void cmdOpenFiles_Click();
@@ -34,6 +46,11 @@ class frmGetFiles : public QWidget {
   // Moves the lists to a folder; on failure the window error box, lists
   // unchanged, and false.
   bool ShowFolder(const QString& folder);
+  // The main window's records and lists, read again.
+  void RefreshMainWindow();
+  // Polls the rows written behind the shown records.
+  void WritingBehindPolled();
 
   MainWindowRefresh* mainWindow_;
+  QTimer writingBehind_;
 };

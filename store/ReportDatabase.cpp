@@ -4,6 +4,7 @@
 #include "DatabaseLocation.h"
 #include "ErrorBoxes.h"
 #include "RuntimeErrors.h"
+#include "SqliteSession.h"
 #include "StoreStatements.h"
 
 namespace modReportGeneration {
@@ -43,5 +44,34 @@ void OpenYieldRecordset() {
 }
 
 std::shared_ptr<Recordset> GetYieldRecordset() { return YieldRecordset; }
+
+void WriteStoredRowsBehind() {
+  if (ReportConnection && ReportConnection->Session()) ReportConnection->Session()->WriteLaterRowsBehind();
+}
+
+bool StoredRowsPending() {
+  return ReportConnection && ReportConnection->Session() && ReportConnection->Session()->WritingBehind() &&
+         ReportConnection->Session()->WriterBusy();
+}
+
+bool FinishStoredRows() {
+  if (!ReportConnection || !ReportConnection->Session()) return true;
+  const std::shared_ptr<SqliteSession> session = ReportConnection->Session();
+  try {
+    session->CommitPending();
+    // A failure that another statement met first (and reported) dropped the
+    // mirror the records are shown from.
+    const std::shared_ptr<Recordset> shown = YieldRecordset;
+    return !shown || !shown->IsOpen() || !shown->AnsweredFromMemory() ||
+           session->IsMirror(QStringLiteral("tblYieldReport"), &shown->Store());
+  } catch (ErrorInfo& e) {
+    const int lost = session->TakeLostRows();
+    if (lost > 0) e.Description += QStringLiteral(" (%1 stored rows could not be kept)").arg(lost);
+    ShowErrorBox(e);
+  } catch (...) {
+    ShowErrorBox(CurrentError());
+  }
+  return false;
+}
 
 }  // namespace modReportGeneration

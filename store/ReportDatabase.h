@@ -25,4 +25,15 @@ void OpenYieldRecordset();
 // The shared recordset itself (not a copy); empty before the first open.
 std::shared_ptr<Recordset> GetYieldRecordset();
 
+// After an import: its rows go on reaching the file behind the grid, which
+// shows them from memory meanwhile.
+void WriteStoredRowsBehind();
+// Whether rows are still on their way to the file.
+bool StoredRowsPending();
+// Waits for the rows on their way to the file. When some could not be kept
+// it shows the box that counts them (unless another statement met the
+// failure first and showed it) and returns false: the grid then shows rows
+// the file does not hold, and is to be opened again from the file.
+bool FinishStoredRows();
+
 }  // namespace modReportGeneration

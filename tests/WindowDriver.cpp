@@ -5,6 +5,7 @@
 #include "ReportDatabase.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 
 WindowDriver::WindowDriver() : savedCurrent_(QDir::currentPath()) {
   modReportGeneration::ReportConnection.reset();
@@ -58,7 +59,18 @@ void WindowDriver::ClickFiles(const QStringList& names, bool add) {
   }
 }
 
-void WindowDriver::PressOpenFiles() { Click(FileWindow()->cmdOpenFiles); }
+void WindowDriver::PressOpenFiles(bool waitForTheFile) {
+  Click(FileWindow()->cmdOpenFiles);
+  if (waitForTheFile) WaitForTheFile();
+}
+
+void WindowDriver::WaitForTheFile() const {
+  QElapsedTimer waited;
+  waited.start();
+  while (FileWindow() && FileWindow()->WritingBehind() && waited.elapsed() < 120000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  QVERIFY2(!FileWindow() || !FileWindow()->WritingBehind(), "the rows never reached the file");
+}
 
 void WindowDriver::ImportFolder(const QString& folder) {
   if (FileWindow())
@@ -86,6 +98,7 @@ void WindowDriver::Click(QPushButton* button) { QTest::mouseClick(button, Qt::Le
 void WindowDriver::Settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
 QStringList WindowDriver::TableRows(const QString& columns) const {
+  WaitForTheFile();  // rows reach the file behind the shown grid
   return QueryRows(folder.DatabasePath(), "SELECT " + columns + " FROM tblYieldReport ORDER BY rowid");
 }
 

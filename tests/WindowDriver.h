@@ -28,7 +28,11 @@ class WindowDriver {
   frmGetFiles* OpenFileWindow(const QString& folder = QString());
   // Clicks file list entries by name, with Ctrl held after the first when `add`.
   void ClickFiles(const QStringList& names, bool add = true);
-  void PressOpenFiles();
+  // Clicks "Open Files"; then, unless told not to, waits as a user looking
+  // at the grid would until the rows have reached the file (and a failure
+  // there has had its box and its refresh).
+  void PressOpenFiles(bool waitForTheFile = true);
+  void WaitForTheFile() const;
   // Imports every report file of the folder through the file selection
   // window (opened there the first time, moved there afterwards).
   void ImportFolder(const QString& folder);
@@ -41,7 +45,8 @@ class WindowDriver {
   // Lets deferred deletions happen (closed windows are deleted later).
   static void Settle();
 
-  // Rows of tblYieldReport in stored order, given columns joined by tabs.
+  // Rows of tblYieldReport in stored order, given columns joined by tabs,
+  // once the rows of the last import have reached the file.
   QStringList TableRows(const QString& columns) const;
   static QStringList Entries(const QComboBox* list);
   // Every pointer change of a window, by window object name.

@@ -1,5 +1,8 @@
 #include "BackgroundWriter.h"
 
+#include "ColumnStore.h"
+#include "StoreRowBatch.h"
+
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -31,7 +34,7 @@ bool BackgroundWriter::Hand(const InsertStatements& insert, RowBatch& batch) {
     return failed_.load(std::memory_order_acquire) || waiting_.size() + (working_ ? 1 : 0) < kBatchesInHand;
   });
   if (failed_.load(std::memory_order_acquire)) return false;
-  Batch next{insert, {}, 0};
+  Batch next{insert, {}, 0, nullptr, 0, 0};
   if (!spare_.empty()) {
     next.rows = std::move(spare_.back());
     spare_.pop_back();
@@ -41,6 +44,37 @@ bool BackgroundWriter::Hand(const InsertStatements& insert, RowBatch& batch) {
   lock.unlock();
   wake_.notify_all();
   return true;
+}
+
+bool BackgroundWriter::HandStoreRows(const InsertStatements& insert, std::shared_ptr<const ColumnStore> store,
+                                     qint64 first, qint64 end) {
+  if (end <= first) return true;
+  {
+    std::lock_guard lock(mutex_);
+    if (failed_.load(std::memory_order_acquire)) return false;
+    waiting_.push_back(Batch{insert, {}, 0, std::move(store), first, end});
+  }
+  wake_.notify_all();
+  return true;
+}
+
+void BackgroundWriter::MakeRows(Batch& batch) {
+  if (!batch.store) return;
+  AppendStoreRows(batch.rows, *batch.store, batch.storeFirst, batch.storeEnd);
+  batch.store.reset();
+}
+
+void BackgroundWriter::CommitWhenWritten() {
+  {
+    std::lock_guard lock(mutex_);
+    commitWanted_ = true;
+  }
+  wake_.notify_all();
+}
+
+bool BackgroundWriter::Busy() {
+  std::lock_guard lock(mutex_);
+  return !Idle();
 }
 
 void BackgroundWriter::Wait() {
@@ -78,7 +112,15 @@ void BackgroundWriter::Run() {
     if (!waiting_.empty()) {
       Batch batch = std::move(waiting_.front());
       waiting_.pop_front();
+      if (batch.store && !spare_.empty()) {
+        batch.rows = std::move(spare_.back());
+        spare_.pop_back();
+      }
       lock.unlock();
+      if (const std::shared_ptr<const ColumnStore> store = batch.store) {
+        const auto reading = store->ReadLock();  // released before the store may go
+        MakeRows(batch);
+      }
       WriteBatch(batch);
     } else {
       lock.unlock();

@@ -7,7 +7,12 @@
 // batch took a third of the writer's time. The batches of the open
 // transaction are kept until it commits, so that rows a failed commit took
 // back are written again, not lost. The caller leaves the connection alone
-// from Hand() until Wait() returns.
+// from Hand() until Wait() returns (or Busy() turns false).
+//
+// Rows the caller keeps in a column store anyway are handed as a range of
+// that store's rows (HandStoreRows): the writer makes them into a batch
+// itself, under the store's read lock, so the caller neither makes a second
+// copy nor waits for room, and can go on while the writer is behind.
 #include "RowBatch.h"
 
 #include <QByteArray>
@@ -17,6 +22,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -24,6 +30,7 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+class ColumnStore;
 
 // Rows inserted by one step of a group statement: a step of 32 rows costs
 // about what ten single-row steps do (the statement's set-up and the table
@@ -70,9 +77,18 @@ class BackgroundWriter {
   // Waits for room, then takes this batch over (leaving an empty batch in
   // its place). False, keeping the batch, when a batch has failed.
   bool Hand(const InsertStatements& insert, RowBatch& batch);
+  // Takes rows [first, end) of the store over, to be made into batches on
+  // the writer thread; never waits. The rows must stay as they are (the
+  // store only grows). False when a batch has failed.
+  bool HandStoreRows(const InsertStatements& insert, std::shared_ptr<const ColumnStore> store, qint64 first,
+                     qint64 end);
   // Waits until every batch in hand is written and committed, or one has
   // failed.
   void Wait();
+  // Asks for the rows in hand to be committed once they are written, without
+  // waiting; Busy() tells when that is done (or has failed).
+  void CommitWhenWritten();
+  bool Busy();
   // Set from the moment a batch fails until its failure is taken.
   bool Failed() const { return failed_.load(std::memory_order_acquire); }
 
@@ -80,7 +96,13 @@ class BackgroundWriter {
     InsertStatements insert;
     RowBatch rows;
     int from = 0;  // rows from here on are not in the file
+    // Rows of a store not made into `rows` yet (store is null once they are).
+    std::shared_ptr<const ColumnStore> store;
+    qint64 storeFirst = 0, storeEnd = 0;
   };
+  // A batch's rows as a RowBatch, made from its store range when needed (on
+  // the thread appending to the store, or under the store's read lock).
+  static void MakeRows(Batch& batch);
   struct Failure {
     int code = 0;
     QString message;

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 
 ColumnType ColumnTypeOfDeclared(const char* declared) {
   if (!declared) return ColumnType::Text;
@@ -111,7 +112,15 @@ uint32_t TextPool::Intern(QStringView text, uint64_t key) {
   if (slots_[slot].id != 0) return slots_[slot].id;
   const uint32_t id = uint32_t(strings_.size());
   strings_.push_back(text.toString());
-  AppendUtf8(text);
+  // UTF-8 takes at most three bytes per UTF-16 unit.
+  const bool moves = utf8Bytes_.size() + size_t(text.size()) * 3 > utf8Bytes_.capacity() ||
+                     utf8Ends_.size() == utf8Ends_.capacity();
+  if (moves) {
+    std::unique_lock lock(moving_);
+    AppendUtf8(text);
+  } else {
+    AppendUtf8(text);
+  }
   if (key) {
     bool inserted;
     shortIds_.FindOrInsert(key, id, inserted);
@@ -161,6 +170,23 @@ int ColumnStore::FindColumn(QStringView name) const {
 }
 
 uint32_t ColumnStore::AppendRow(const std::vector<CellValue>& cells) {
+  bool moves = false;
+  for (int i = 0; i < int(columns_.size()) && !moves; ++i) {
+    const Column& c = columns_[i];
+    switch (c.type) {
+      case ColumnType::Text: moves = c.text.size() == c.text.capacity(); break;
+      case ColumnType::Number: moves = c.number.PushMayMove(cells[i].isNull, cells[i].hundredths); break;
+      case ColumnType::Date: moves = c.date.size() == c.date.capacity(); break;
+    }
+  }
+  if (moves) {
+    std::unique_lock lock(pool_.moving_);
+    return AppendCells(cells);
+  }
+  return AppendCells(cells);
+}
+
+uint32_t ColumnStore::AppendCells(const std::vector<CellValue>& cells) {
   for (int i = 0; i < int(columns_.size()); ++i) {
     const CellValue& v = cells[i];
     Column& c = columns_[i];

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <shared_mutex>
 #include <vector>
 
 enum class ColumnType { Text, Number, Date };
@@ -52,6 +53,7 @@ class TextPool {
   uint32_t Size() const { return uint32_t(strings_.size()); }
 
  private:
+  friend class ColumnStore;
   struct Slot {
     uint32_t id = 0;  // 0 = empty
     uint32_t hash = 0;
@@ -66,6 +68,10 @@ class TextPool {
   std::vector<size_t> utf8Ends_;  // where each text's UTF-8 ends; [0] = 0 (Null)
   std::vector<Slot> slots_;       // open addressing
   KeyIndex shortIds_;             // packed short text -> id
+  // Held exclusively while a block another thread may read (the UTF-8, or a
+  // column of the store this pool belongs to) moves: see
+  // ColumnStore::ReadLock.
+  mutable std::shared_mutex moving_;
 };
 
 // The numbers of a column. While every value is a whole number of
@@ -101,6 +107,14 @@ class NumberColumn {
   }
 
   static constexpr int32_t kNullHundredths = std::numeric_limits<int32_t>::min();
+
+  // Whether push_back(value, hundredths) may move the values elsewhere
+  // (growing, or turning into doubles).
+  bool PushMayMove(bool isNull, int32_t hundredths) const {
+    if (wide_) return doubles_.size() == doubles_.capacity();
+    if (!isNull && hundredths == kNullHundredths) return true;
+    return hundredths_.size() == hundredths_.capacity();
+  }
 
  private:
   static double FromHundredths(int32_t h) {
@@ -164,7 +178,16 @@ class ColumnStore {
   TextPool& Pool() { return pool_; }
   const TextPool& Pool() const { return pool_; }
 
+  // For another thread reading rows already appended while this one appends
+  // more (the database writer): held, it keeps the columns and the texts'
+  // UTF-8 where they are. AppendRow and TextPool::Intern move them only
+  // under the exclusive lock; the other appends are for stores no other
+  // thread reads yet.
+  std::shared_lock<std::shared_mutex> ReadLock() const { return std::shared_lock(pool_.moving_); }
+
  private:
+  uint32_t AppendCells(const std::vector<CellValue>& cells);
+
   std::vector<Column> columns_;
   TextPool pool_;
   qint64 rows_ = 0;

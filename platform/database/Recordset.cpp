@@ -78,19 +78,24 @@ void Recordset::Open(const QString& source, const std::shared_ptr<Connection>& a
   session_ = session;
   // Opening a recordset is where stored rows reach the file. When that fails
   // the recordset still opens on what the file holds, and the failure is
-  // reported afterwards.
+  // reported afterwards. A recordset answered from the mirror does not wait
+  // for them: they are in the mirror already, and go on being written behind.
   std::optional<ErrorInfo> commitFailure;
-  try {
-    session->CommitPending();
-  } catch (ErrorInfo& e) {
-    const int lost = session->TakeLostRows();
-    if (lost > 0) e.Description += QStringLiteral(" (%1 stored rows could not be kept)").arg(lost);
-    commitFailure = e;
-  }
-
+  const auto commitPending = [&] {
+    try {
+      session->CommitPending();
+    } catch (ErrorInfo& e) {
+      const int lost = session->TakeLostRows();
+      if (lost > 0) e.Description += QStringLiteral(" (%1 stored rows could not be kept)").arg(lost);
+      commitFailure = e;
+    }
+  };
   const SqlStatement statement = SqlStatement::Parse(source);
+  const bool behind = statement.AnsweredFromMemory() && session->WritingBehind();
+  if (!behind) commitPending();
   answeredFromMemory_ = OpenFromMirror(statement, *session);
   if (!answeredFromMemory_) {
+    if (behind) commitPending();
     PreparedStatement stmt;
     const QString stable = withStableOrder(source);
     if (!stable.isEmpty()) {
@@ -418,24 +423,24 @@ void Recordset::Update() {
   // The row is dropped whether or not it could be written.
   hasPending_ = false;
   PrepareInsert();
-  if (session_->IsMirror(table_, store_.get()))
-    AppendForWriter();
-  else
+  if (!session_->IsMirror(table_, store_.get())) {
     InsertNow();
-  AppendPending();
+    AppendPending();
+  } else if (session_->LaterWritesFailed()) {
+    WriteAfterFailedRows();
+    AppendPending();
+  } else {
+    // Readers get these rows from the mirror, so the file can take them on
+    // the writer thread, from the store, while the next rows are read.
+    session_->LaterStoreRow(insertSql_, store_, AppendPending());
+  }
 }
 
-void Recordset::AppendForWriter() {
-  // Readers get these rows from the mirror, so the file can take them on
-  // the writer thread while the next rows are read.
+void Recordset::WriteAfterFailedRows() {
+  // A group failed on the writer thread: this row is written now, with the
+  // rows the failure left out; a row that still cannot be kept fails this
+  // one too, which is the last of them.
   EncodeRow(session_->LaterRows(insertSql_), pending_, &pendingPacked_);
-  if (!session_->LaterWritesFailed()) {
-    session_->LaterRowAdded();
-    return;
-  }
-  // A group failed on the writer thread: written now, with the rows the
-  // failure left out; a row that still cannot be kept fails this one too,
-  // which is the last of them.
   const SqliteSession::Unkept unkept = session_->WriteFailedRowsNow();
   if (unkept.rows == 0) return;
   QString description = unkept.message;
@@ -474,11 +479,12 @@ void Recordset::RecoverLostRows(ErrorInfo& error, bool inserted) {
         QStringLiteral(" (%1 rows stored before this one could not be kept either)").arg(lost - restored);
 }
 
-void Recordset::AppendPending() {
+uint32_t Recordset::AppendPending() {
   const uint32_t row = store_->AppendRow(pending_);
   rows_.push_back(row);
   if (filtered_ && compiledFilter_.Matches(*store_, row)) visible_.push_back(row);
   emit Changed();
+  return row;
 }
 
 void Recordset::SetFilter(const QString& filterText) {

@@ -93,12 +93,12 @@ class Recordset : public QObject {
   void EncodeRow(RowBatch& batch, const std::vector<CellValue>& cells,
                  const std::vector<uint64_t>* packed = nullptr) const;
   // The pending row joins the recordset's rows.
-  void AppendPending();
+  uint32_t AppendPending();
   void StoreCell(int index, QStringView text);
   // The two ways a stored row reaches the file: handed to the session's
   // writer thread (the table is mirrored, readers need not wait), or
   // inserted here and now in the open group of writes.
-  void AppendForWriter();
+  void WriteAfterFailedRows();
   void InsertNow();
   // After a failed insert: writes again the rows the failure rolled back, and
   // adds to the error how many of them could not be kept.

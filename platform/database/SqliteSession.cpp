@@ -108,6 +108,10 @@ qint64 SqliteSession::DataVersion() {
 std::shared_ptr<ColumnStore> SqliteSession::Mirror(const QString& table) {
   const auto it = mirrors_.find(table.toLower());
   if (it == mirrors_.end()) return nullptr;
+  // While the writer has the connection the check waits: a write by another
+  // connection meanwhile still shows at the next check (the version only
+  // moves on).
+  if (WriterBusy()) return it->second;
   if (DataVersion() != mirrorsDataVersion_) {  // another connection wrote meanwhile
     DropMirrors();
     return nullptr;
@@ -247,9 +251,37 @@ RowBatch& SqliteSession::LaterRows(const QByteArray& insertSql) {
   return laterRows_;
 }
 
-void SqliteSession::LaterRowAdded() {
-  if (laterRows_.Rows() >= kRowsPerTransaction) HandLaterRows();
+void SqliteSession::LaterStoreRow(const QByteArray& insertSql, const std::shared_ptr<const ColumnStore>& store,
+                                  qint64 row) {
+  if (inTransaction_) CommitPending();  // rows stored now go first
+  if (store != storeRows_ || row != storeEnd_ || insertSql.constData() != storeSql_.constData() ||
+      insertSql.size() != storeSql_.size()) {
+    HandLaterStoreRows();
+    storeInsert_ = {KeptStatement(insertSql), KeptGroupStatement(insertSql)};
+    storeSql_ = insertSql;
+    storeRows_ = store;
+    storeFirst_ = storeEnd_ = row;
+  }
+  if (++storeEnd_ - storeFirst_ >= kRowsPerTransaction) HandLaterStoreRows();
 }
+
+void SqliteSession::HandLaterStoreRows() {
+  if (storeEnd_ <= storeFirst_) return;
+  if (!writer_) writer_ = std::make_unique<BackgroundWriter>(db_);
+  // After a failure the rows stay here until WriteFailedRowsNow takes them.
+  if (writer_->HandStoreRows(storeInsert_, storeRows_, storeFirst_, storeEnd_)) storeFirst_ = storeEnd_;
+}
+
+void SqliteSession::WriteLaterRowsBehind() {
+  if (inTransaction_ || !laterRows_.Empty()) return;
+  HandLaterStoreRows();
+  if (!writer_ || storeEnd_ > storeFirst_ || writer_->Failed()) return;
+  storeRows_.reset();  // the writer keeps what it still needs
+  writer_->CommitWhenWritten();
+  behind_ = true;
+}
+
+bool SqliteSession::WriterBusy() { return writer_ && writer_->Busy(); }
 
 bool SqliteSession::LaterWritesFailed() const { return writer_ && writer_->Failed(); }
 
@@ -260,10 +292,15 @@ void SqliteSession::HandLaterRows() {
 }
 
 void SqliteSession::FlushLaterRows() {
+  behind_ = false;
+  HandLaterStoreRows();
   if (!laterRows_.Empty()) HandLaterRows();
   if (!writer_) return;
   writer_->Wait();
-  if (!writer_->Failed() && laterRows_.Empty()) return;
+  if (!writer_->Failed() && laterRows_.Empty() && storeEnd_ <= storeFirst_) {
+    storeRows_.reset();  // an import's store is not kept past it here
+    return;
+  }
   const Unkept unkept = WriteFailedRowsNow();
   if (unkept.rows > 0)
     RaiseSqliteError(unkept.code,
@@ -284,8 +321,18 @@ SqliteSession::Unkept SqliteSession::WriteFailedRowsNow() {
   };
   if (writer_) {
     if (std::optional<BackgroundWriter::Failure> failure = writer_->TakeFailure())
-      for (const BackgroundWriter::Batch& batch : failure->unwritten) write(batch.insert, batch.rows, batch.from);
+      for (BackgroundWriter::Batch& batch : failure->unwritten) {
+        BackgroundWriter::MakeRows(batch);  // this thread is the one that appends
+        write(batch.insert, batch.rows, batch.from);
+      }
   }
+  if (storeEnd_ > storeFirst_) {
+    BackgroundWriter::Batch rest{storeInsert_, {}, 0, storeRows_, storeFirst_, storeEnd_};
+    BackgroundWriter::MakeRows(rest);
+    write(rest.insert, rest.rows, 0);
+    storeFirst_ = storeEnd_;
+  }
+  storeRows_.reset();
   write(laterInsert_, laterRows_, 0);
   laterRows_.Clear();
   if (unkept.rows > 0) DropMirrors();

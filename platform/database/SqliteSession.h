@@ -80,7 +80,19 @@ class SqliteSession {
   // begins a row in the batch for the insert statement; LaterRowAdded is
   // called once its values are in.
   RowBatch& LaterRows(const QByteArray& insertSql);
-  void LaterRowAdded();
+  // The same for a row the caller has stored in a column store already
+  // (rows of one store come in order): the writer takes it from there.
+  void LaterStoreRow(const QByteArray& insertSql, const std::shared_ptr<const ColumnStore>& store, qint64 row);
+  // Lets the rows written later go on being written behind the caller's
+  // back, when that is all the session has pending (otherwise nothing
+  // changes): recordsets answered from a mirror then open without waiting
+  // for them. Every other use of the connection waits for them first, and
+  // reports their failure, as CommitPending does.
+  void WriteLaterRowsBehind();
+  // Whether the rows written later are left behind (until the next wait),
+  // and whether the writer is still at them.
+  bool WritingBehind() const { return behind_; }
+  bool WriterBusy();
   // A group written later has failed: the next row goes through
   // WriteFailedRowsNow instead of LaterRowAdded.
   bool LaterWritesFailed() const;
@@ -112,6 +124,7 @@ class SqliteSession {
  private:
   qint64 DataVersion();
   void HandLaterRows();
+  void HandLaterStoreRows();
   void FlushLaterRows();
 
   std::unique_ptr<BackgroundWriter> writer_;  // started by the first rows written later
@@ -119,6 +132,12 @@ class SqliteSession {
   InsertStatements laterInsert_;                             // the statements of laterRows_
   QByteArray laterSql_;                                      // and the text they were made from
   RowBatch laterRows_;                                       // begun, not yet handed to the writer
+  // Store rows [storeFirst_, storeEnd_) of storeRows_, not yet handed.
+  InsertStatements storeInsert_;
+  QByteArray storeSql_;
+  std::shared_ptr<const ColumnStore> storeRows_;
+  qint64 storeFirst_ = 0, storeEnd_ = 0;
+  bool behind_ = false;  // WriteLaterRowsBehind, until the next wait
   std::map<QString, std::shared_ptr<ColumnStore>> mirrors_;  // by lower-case table name
   qint64 mirrorsDataVersion_ = -1;
 
