@@ -144,8 +144,8 @@ void frmGetFiles::FinishWritingBehind(bool atExit) {
     std::unique_ptr<QProgressDialog> saying;
     while (StoredRowsPending()) {
       if (!saying && waited.elapsed() >= 500) {
-        saying = std::make_unique<QProgressDialog>(
-            QStringLiteral("Writing the imported records to the database..."), QString(), 0, 0);
+        saying = std::make_unique<QProgressDialog>(QStringLiteral("Writing the imported records to the database..."),
+                                                   QString(), 0, 0);
         saying->setWindowTitle(AppTitle());
         saying->setCancelButton(nullptr);
         saying->setWindowModality(Qt::ApplicationModal);

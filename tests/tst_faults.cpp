@@ -1,11 +1,13 @@
 // The fault matrix: damaged, locked, read-only and full databases, hostile
 // report files and filter texts. Each row shows the box the failure rules
 // name, no crash, and everything that was good kept.
+#include "BackgroundWriter.h"
 #include "FaultyVfs.h"
 #include "Module1.h"
 #include "PowerCutVfs.h"
 #include "ReportDatabase.h"
 #include "WindowDriver.h"
+#include "frmGetFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +16,11 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -62,6 +69,42 @@ int rowsKeptOrReported(WindowDriver& d, int imported) {
 }
 
 // Ends the program and lets its connection go while the test VFS still lives.
+// Holds the database writer at its first batch, before it touches the
+// connection, until opened (or for 30 seconds at most).
+class WriterGate {
+ public:
+  WriterGate() {
+    BackgroundWriter::SetBatchHookForTests([this] {
+      std::unique_lock lock(mutex_);
+      if (batches_++ > 0) return;
+      held_ = true;
+      changed_.notify_all();
+      changed_.wait_for(lock, std::chrono::seconds(30), [this] { return open_; });
+    });
+  }
+  ~WriterGate() {
+    Open();
+    BackgroundWriter::SetBatchHookForTests({});
+  }
+  bool Held() {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(30), [this] { return held_; });
+  }
+  void Open() {
+    {
+      std::lock_guard lock(mutex_);
+      open_ = true;
+    }
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int batches_ = 0;
+  bool held_ = false, open_ = false;
+};
+
 void endBeforeTheVfs(WindowDriver& d) {
   d.Main()->shutdown();
   WindowDriver::Settle();
@@ -245,6 +288,62 @@ class TestFaults : public QObject {
       QCOMPARE(f->fgRS->Rows() - 1, 50000);
       endBeforeTheVfs(d);
     }
+  }
+
+  // The grid shows an import's records before the file holds them. A write
+  // failing then (the writer held back until the grid and a filter have
+  // been shown) gets its box with the count of rows not kept, and the grid
+  // is refreshed from what the file holds; nothing is lost unreported.
+  void aWriteFailingAfterTheGridIsShown() {
+    FaultyVfs vfs;
+    WindowDriver d;
+    QCOMPARE(d.Start(), 0);
+    WriterGate gate;
+    vfs.FailWritesAfter(30);  // emptying the table takes fewer; then the disk is full
+    const QString folder = d.MakeFolder("data", {{"big.yrp", boards(20000)}});
+    d.OpenFileWindow(folder)->File1->selectAll();
+    d.PressOpenFiles(false);
+    Form1* f = d.Main();
+    QVERIFY(gate.Held());
+    QVERIFY(d.FileWindow()->WritingBehind());
+    QCOMPARE(f->fgRS->Rows() - 1, 20000);  // from memory, with the writer held
+    d.Click(f->cmdFilter);
+    QCOMPARE(f->fgRS->Rows() - 1, 20000);
+    QVERIFY(d.boxes.boxes.empty());
+    gate.Open();
+    QCOMPARE(rowsKeptOrReported(d, 20000), 20000);
+    const int stored = d.TableRows("count(*)").first().toInt();
+    QVERIFY(stored < 20000);
+    QVERIFY2(d.boxes.Texts().join('\n').contains("stored rows could not be kept"),
+             qPrintable(d.boxes.Texts().join('\n')));
+    QCOMPARE(f->fgRS->Rows() - 1, stored);  // refreshed from the file
+    endBeforeTheVfs(d);
+  }
+
+  // The program's end waits for rows still on their way, saying so in a
+  // window when that takes longer than half a second.
+  void theEndWaitsForRowsBehindTheGrid() {
+    WindowDriver d;
+    QCOMPARE(d.Start(), 0);
+    WriterGate gate;
+    const QString folder = d.MakeFolder("data", {{"big.yrp", boards(20000)}});
+    d.OpenFileWindow(folder)->File1->selectAll();
+    d.PressOpenFiles(false);
+    QVERIFY(gate.Held());
+    const int windows = frmGetFiles::SavingWindowsShown();
+    std::thread opener([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(900));
+      gate.Open();
+    });
+    d.Main()->shutdown();
+    opener.join();
+    QCOMPARE(frmGetFiles::SavingWindowsShown(), windows + 1);
+    QCOMPARE(QueryRows(d.folder.DatabasePath(), "SELECT count(*), count(DISTINCT Btime) FROM tblYieldReport"),
+             QStringList{"20000\t20000"});
+    QVERIFY(d.boxes.boxes.empty());
+    WindowDriver::Settle();
+    modReportGeneration::YieldRecordset.reset();
+    modReportGeneration::ReportConnection.reset();
   }
 
   void diskFullBeforeTheFirstGroupIsWritten() {

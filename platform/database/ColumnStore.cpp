@@ -113,8 +113,8 @@ uint32_t TextPool::Intern(QStringView text, uint64_t key) {
   const uint32_t id = uint32_t(strings_.size());
   strings_.push_back(text.toString());
   // UTF-8 takes at most three bytes per UTF-16 unit.
-  const bool moves = utf8Bytes_.size() + size_t(text.size()) * 3 > utf8Bytes_.capacity() ||
-                     utf8Ends_.size() == utf8Ends_.capacity();
+  const bool moves =
+      utf8Bytes_.size() + size_t(text.size()) * 3 > utf8Bytes_.capacity() || utf8Ends_.size() == utf8Ends_.capacity();
   if (moves) {
     std::unique_lock lock(moving_);
     AppendUtf8(text);

@@ -76,12 +76,12 @@ class SqliteSession {
   void CommitPending();
 
   // Rows written later, on a thread of their own, in groups: for a mirrored
-  // table, whose readers get its rows from memory meanwhile. LaterRows
-  // begins a row in the batch for the insert statement; LaterRowAdded is
-  // called once its values are in.
+  // table, whose readers get its rows from memory meanwhile. LaterStoreRow
+  // takes a row the caller has stored in a column store already (rows of one
+  // store come in order): the writer makes it into parameters from there.
+  // LaterRows begins a row in a batch of parameters made by the caller (a
+  // row written after a failure, by WriteFailedRowsNow).
   RowBatch& LaterRows(const QByteArray& insertSql);
-  // The same for a row the caller has stored in a column store already
-  // (rows of one store come in order): the writer takes it from there.
   void LaterStoreRow(const QByteArray& insertSql, const std::shared_ptr<const ColumnStore>& store, qint64 row);
   // Lets the rows written later go on being written behind the caller's
   // back, when that is all the session has pending (otherwise nothing
@@ -129,15 +129,15 @@ class SqliteSession {
 
   std::unique_ptr<BackgroundWriter> writer_;  // started by the first rows written later
   std::map<QByteArray, sqlite3_stmt*> keptStatements_;
-  InsertStatements laterInsert_;                             // the statements of laterRows_
-  QByteArray laterSql_;                                      // and the text they were made from
-  RowBatch laterRows_;                                       // begun, not yet handed to the writer
+  InsertStatements laterInsert_;  // the statements of laterRows_
+  QByteArray laterSql_;           // and the text they were made from
+  RowBatch laterRows_;            // begun, not yet handed to the writer
   // Store rows [storeFirst_, storeEnd_) of storeRows_, not yet handed.
   InsertStatements storeInsert_;
   QByteArray storeSql_;
   std::shared_ptr<const ColumnStore> storeRows_;
   qint64 storeFirst_ = 0, storeEnd_ = 0;
-  bool behind_ = false;  // WriteLaterRowsBehind, until the next wait
+  bool behind_ = false;                                      // WriteLaterRowsBehind, until the next wait
   std::map<QString, std::shared_ptr<ColumnStore>> mirrors_;  // by lower-case table name
   qint64 mirrorsDataVersion_ = -1;
 
