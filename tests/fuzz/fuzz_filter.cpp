@@ -12,9 +12,11 @@
 
 namespace {
 ColumnStore& rows() {
-  static ColumnStore store = [] {
+  // Made in place: a store holds a lock, so it is neither copied nor moved.
+  static ColumnStore* const store = [] {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    ColumnStore s;
+    auto* made = new ColumnStore;
+    ColumnStore& s = *made;
     s.AddColumn("Material", ColumnType::Text);
     s.AddColumn("Width", ColumnType::Number);
     s.AddColumn("BDate", ColumnType::Date);
@@ -35,9 +37,9 @@ ColumnStore& rows() {
       }
       s.AppendRow(cells);
     }
-    return s;
+    return made;
   }();
-  return store;
+  return *store;
 }
 }  // namespace
 
