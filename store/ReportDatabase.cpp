@@ -58,16 +58,12 @@ bool FinishStoredRows() {
   if (!ReportConnection || !ReportConnection->Session()) return true;
   const std::shared_ptr<SqliteSession> session = ReportConnection->Session();
   try {
-    session->CommitPending();
+    session->CommitPendingCountingLost();
     // A failure that another statement met first (and reported) dropped the
     // mirror the records are shown from.
     const std::shared_ptr<Recordset> shown = YieldRecordset;
     return !shown || !shown->IsOpen() || !shown->AnsweredFromMemory() ||
            session->IsMirror(QStringLiteral("tblYieldReport"), &shown->Store());
-  } catch (ErrorInfo& e) {
-    const int lost = session->TakeLostRows();
-    if (lost > 0) e.Description += QStringLiteral(" (%1 stored rows could not be kept)").arg(lost);
-    ShowErrorBox(e);
   } catch (...) {
     ShowErrorBox(CurrentError());
   }

@@ -68,7 +68,7 @@ void WindowDriver::WaitForTheFile() const {
   QElapsedTimer waited;
   waited.start();
   while (FileWindow() && FileWindow()->WritingBehind() && waited.elapsed() < 120000)
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QTest::qWait(5);  // events answered, the processor left to the writer
   QVERIFY2(!FileWindow() || !FileWindow()->WritingBehind(), "the rows never reached the file");
 }
 

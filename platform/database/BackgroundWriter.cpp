@@ -28,24 +28,6 @@ BackgroundWriter::~BackgroundWriter() {
   thread_.join();
 }
 
-bool BackgroundWriter::Hand(const InsertStatements& insert, RowBatch& batch) {
-  std::unique_lock lock(mutex_);
-  wake_.wait(lock, [this] {
-    return failed_.load(std::memory_order_acquire) || waiting_.size() + (working_ ? 1 : 0) < kBatchesInHand;
-  });
-  if (failed_.load(std::memory_order_acquire)) return false;
-  Batch next{insert, {}, 0, nullptr, 0, 0};
-  if (!spare_.empty()) {
-    next.rows = std::move(spare_.back());
-    spare_.pop_back();
-  }
-  std::swap(next.rows, batch);
-  waiting_.push_back(std::move(next));
-  lock.unlock();
-  wake_.notify_all();
-  return true;
-}
-
 bool BackgroundWriter::HandStoreRows(const InsertStatements& insert, std::shared_ptr<const ColumnStore> store,
                                      qint64 first, qint64 end) {
   if (end <= first) return true;

@@ -1,18 +1,15 @@
 #pragma once
-// Writes batches of rows into the database on a thread of its own while the
-// caller goes on preparing the next ones. A second batch may wait while
-// one is written, so that the caller does not stop each time one batch takes
-// the writer longer than the caller took to make the next. Several batches share one
+// Writes rows into the database on a thread of its own while the caller
+// goes on storing the next ones. The caller keeps its rows in a column store
+// anyway and hands them as ranges of that store's rows (HandStoreRows): the
+// writer makes each into a batch of insert parameters itself, under the
+// store's read lock, so the caller neither makes a second copy nor waits for
+// room, and can go on while the writer is behind. Several batches share one
 // transaction: each commit waits for two disk syncs, which with a commit a
 // batch took a third of the writer's time. The batches of the open
 // transaction are kept until it commits, so that rows a failed commit took
 // back are written again, not lost. The caller leaves the connection alone
-// from Hand() until Wait() returns (or Busy() turns false).
-//
-// Rows the caller keeps in a column store anyway are handed as a range of
-// that store's rows (HandStoreRows): the writer makes them into a batch
-// itself, under the store's read lock, so the caller neither makes a second
-// copy nor waits for room, and can go on while the writer is behind.
+// from HandStoreRows() until Wait() returns (or Busy() turns false).
 #include "RowBatch.h"
 
 #include <QByteArray>
@@ -69,14 +66,9 @@ class BackgroundWriter {
   BackgroundWriter(const BackgroundWriter&) = delete;
   BackgroundWriter& operator=(const BackgroundWriter&) = delete;
 
-  // Batches in hand at most (the one being written and those waiting), and
-  // rows a transaction gathers at most before it commits.
-  static constexpr size_t kBatchesInHand = 2;
+  // Rows a transaction gathers at most before it commits.
   static constexpr int kRowsPerCommit = 32768;
 
-  // Waits for room, then takes this batch over (leaving an empty batch in
-  // its place). False, keeping the batch, when a batch has failed.
-  bool Hand(const InsertStatements& insert, RowBatch& batch);
   // Takes rows [first, end) of the store over, to be made into batches on
   // the writer thread; never waits. The rows must stay as they are (the
   // store only grows). False when a batch has failed.

@@ -83,10 +83,8 @@ void Recordset::Open(const QString& source, const std::shared_ptr<Connection>& a
   std::optional<ErrorInfo> commitFailure;
   const auto commitPending = [&] {
     try {
-      session->CommitPending();
-    } catch (ErrorInfo& e) {
-      const int lost = session->TakeLostRows();
-      if (lost > 0) e.Description += QStringLiteral(" (%1 stored rows could not be kept)").arg(lost);
+      session->CommitPendingCountingLost();
+    } catch (const ErrorInfo& e) {
       commitFailure = e;
     }
   };
@@ -440,8 +438,10 @@ void Recordset::WriteAfterFailedRows() {
   // A group failed on the writer thread: this row is written now, with the
   // rows the failure left out; a row that still cannot be kept fails this
   // one too, which is the last of them.
-  EncodeRow(session_->LaterRows(insertSql_), pending_, &pendingPacked_);
-  const SqliteSession::Unkept unkept = session_->WriteFailedRowsNow();
+  oneRow_.Clear();
+  oneRow_.BeginRow();
+  EncodeRow(oneRow_, pending_, &pendingPacked_);
+  const SqliteSession::Unkept unkept = session_->WriteFailedRowsNow(&oneRow_, insertSql_);
   if (unkept.rows == 0) return;
   QString description = unkept.message;
   if (unkept.rows > 1)

@@ -222,6 +222,16 @@ int SqliteSession::TakeLostRows() {
   return lost;
 }
 
+void SqliteSession::CommitPendingCountingLost() {
+  try {
+    CommitPending();
+  } catch (ErrorInfo& e) {
+    const int lost = TakeLostRows();
+    if (lost > 0) e.Description += QStringLiteral(" (%1 stored rows could not be kept)").arg(lost);
+    throw;
+  }
+}
+
 void SqliteSession::CommitPending() {
   FlushLaterRows();
   if (!inTransaction_) return;
@@ -235,20 +245,6 @@ void SqliteSession::CommitPending() {
     DropMirrors();
     RaiseSqliteError(rc, msg);
   }
-}
-
-RowBatch& SqliteSession::LaterRows(const QByteArray& insertSql) {
-  // Asked for every stored row: the statement of the row before is known by
-  // its (shared) text without looking it up.
-  if (insertSql.constData() != laterSql_.constData() || insertSql.size() != laterSql_.size()) {
-    const InsertStatements insert{KeptStatement(insertSql), KeptGroupStatement(insertSql)};
-    if (!(insert == laterInsert_) && !laterRows_.Empty()) HandLaterRows();
-    laterInsert_ = insert;
-    laterSql_ = insertSql;
-  }
-  if (inTransaction_) CommitPending();  // rows stored now go first
-  laterRows_.BeginRow();
-  return laterRows_;
 }
 
 void SqliteSession::LaterStoreRow(const QByteArray& insertSql, const std::shared_ptr<const ColumnStore>& store,
@@ -273,7 +269,7 @@ void SqliteSession::HandLaterStoreRows() {
 }
 
 void SqliteSession::WriteLaterRowsBehind() {
-  if (inTransaction_ || !laterRows_.Empty()) return;
+  if (inTransaction_) return;
   HandLaterStoreRows();
   if (!writer_ || storeEnd_ > storeFirst_ || writer_->Failed()) return;
   storeRows_.reset();  // the writer keeps what it still needs
@@ -285,19 +281,12 @@ bool SqliteSession::WriterBusy() { return writer_ && writer_->Busy(); }
 
 bool SqliteSession::LaterWritesFailed() const { return writer_ && writer_->Failed(); }
 
-void SqliteSession::HandLaterRows() {
-  if (!writer_) writer_ = std::make_unique<BackgroundWriter>(db_);
-  // After a failure the rows stay here until WriteFailedRowsNow takes them.
-  writer_->Hand(laterInsert_, laterRows_);
-}
-
 void SqliteSession::FlushLaterRows() {
   behind_ = false;
   HandLaterStoreRows();
-  if (!laterRows_.Empty()) HandLaterRows();
   if (!writer_) return;
   writer_->Wait();
-  if (!writer_->Failed() && laterRows_.Empty() && storeEnd_ <= storeFirst_) {
+  if (!writer_->Failed() && storeEnd_ <= storeFirst_) {
     storeRows_.reset();  // an import's store is not kept past it here
     return;
   }
@@ -307,7 +296,7 @@ void SqliteSession::FlushLaterRows() {
                      unkept.message + QStringLiteral(" (%1 stored rows could not be kept)").arg(unkept.rows));
 }
 
-SqliteSession::Unkept SqliteSession::WriteFailedRowsNow() {
+SqliteSession::Unkept SqliteSession::WriteFailedRowsNow(const RowBatch* lastRow, const QByteArray& lastRowInsertSql) {
   Unkept unkept;
   auto write = [&](const InsertStatements& insert, const RowBatch& rows, int from) {
     const int count = rows.Rows() - from;
@@ -333,8 +322,7 @@ SqliteSession::Unkept SqliteSession::WriteFailedRowsNow() {
     storeFirst_ = storeEnd_;
   }
   storeRows_.reset();
-  write(laterInsert_, laterRows_, 0);
-  laterRows_.Clear();
+  if (lastRow) write({KeptStatement(lastRowInsertSql), nullptr}, *lastRow, 0);
   if (unkept.rows > 0) DropMirrors();
   return unkept;
 }

@@ -74,14 +74,14 @@ class SqliteSession {
   // being written later; rows that could not be kept raise an error that
   // counts them.
   void CommitPending();
+  // The same; its error also counts the stored rows that a failure rolled
+  // back with the group (TakeLostRows).
+  void CommitPendingCountingLost();
 
   // Rows written later, on a thread of their own, in groups: for a mirrored
   // table, whose readers get its rows from memory meanwhile. LaterStoreRow
   // takes a row the caller has stored in a column store already (rows of one
   // store come in order): the writer makes it into parameters from there.
-  // LaterRows begins a row in a batch of parameters made by the caller (a
-  // row written after a failure, by WriteFailedRowsNow).
-  RowBatch& LaterRows(const QByteArray& insertSql);
   void LaterStoreRow(const QByteArray& insertSql, const std::shared_ptr<const ColumnStore>& store, qint64 row);
   // Lets the rows written later go on being written behind the caller's
   // back, when that is all the session has pending (otherwise nothing
@@ -94,16 +94,17 @@ class SqliteSession {
   bool WritingBehind() const { return behind_; }
   bool WriterBusy();
   // A group written later has failed: the next row goes through
-  // WriteFailedRowsNow instead of LaterRowAdded.
+  // WriteFailedRowsNow instead of LaterStoreRow.
   bool LaterWritesFailed() const;
   struct Unkept {
     int rows = 0;  // rows that are not in the file
     int code = 0;  // the engine's error
     QString message;
   };
-  // Writes now, in order, the rows of the failed group and every row begun
-  // since; tells how many of them (the last ones) could not be kept.
-  Unkept WriteFailedRowsNow();
+  // Writes now, in order, the rows of the failed group, every row stored
+  // since and then lastRow (one row for the insert statement of that text),
+  // if given; tells how many of them (the last ones) could not be kept.
+  Unkept WriteFailedRowsNow(const RowBatch* lastRow = nullptr, const QByteArray& lastRowInsertSql = {});
   // Rows of the group that a failure rolled back since the last call: stored
   // rows that are no longer in the file.
   int TakeLostRows();
@@ -123,15 +124,11 @@ class SqliteSession {
 
  private:
   qint64 DataVersion();
-  void HandLaterRows();
   void HandLaterStoreRows();
   void FlushLaterRows();
 
   std::unique_ptr<BackgroundWriter> writer_;  // started by the first rows written later
   std::map<QByteArray, sqlite3_stmt*> keptStatements_;
-  InsertStatements laterInsert_;  // the statements of laterRows_
-  QByteArray laterSql_;           // and the text they were made from
-  RowBatch laterRows_;            // begun, not yet handed to the writer
   // Store rows [storeFirst_, storeEnd_) of storeRows_, not yet handed.
   InsertStatements storeInsert_;
   QByteArray storeSql_;
