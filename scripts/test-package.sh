@@ -52,12 +52,13 @@ chown nobody:nogroup "$home" 2>/dev/null || true
 program="$work/root/usr/bin/CorvaneYieldReport"
 sample="$work/root/usr/share/doc/corvane-yield-report/examples/line1_2024-03-04.yrp"
 lines="$(grep -c . "$sample")"
+# Started in the background, its exec makes $! the program's own id.
 as_user() {
   if [ "$(id -u)" -eq 0 ]; then
-    setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME="$home" PATH=/usr/bin:/bin \
+    exec setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME="$home" PATH=/usr/bin:/bin \
       QT_QPA_PLATFORM=offscreen LANG=en_US.UTF-8 "$@"
   else
-    env HOME="$home" XDG_DATA_HOME="$home/.local/share" QT_QPA_PLATFORM=offscreen "$@"
+    exec env HOME="$home" XDG_DATA_HOME="$home/.local/share" QT_QPA_PLATFORM=offscreen "$@"
   fi
 }
 database() { find "$home" -name ReportGenTemplate.mdb 2>/dev/null | head -n 1; }
