@@ -49,8 +49,8 @@ SchemaFacts ReadFacts(sqlite3* db) {
   SchemaFacts facts;
   facts.rc = AppendRows(db, "PRAGMA user_version", facts.versionAndColumns);
   if (facts.rc == SQLITE_OK)
-    facts.rc = AppendRows(db, "SELECT name || ' ' || type FROM pragma_table_info('tblYieldReport')",
-                          facts.versionAndColumns);
+    facts.rc =
+        AppendRows(db, "SELECT name || ' ' || type FROM pragma_table_info('tblYieldReport')", facts.versionAndColumns);
   return facts;
 }
 
