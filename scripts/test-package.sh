@@ -4,12 +4,16 @@
 # and the AppStream metadata, then starts the unpacked program (offscreen)
 # as an ordinary user, for whom its folder is read-only: it must make its
 # database in the user's data folder and import a sample given on the
-# command line; a second start must find that database and empty it.
+# command line; a second start must find that database and empty it; after
+# the copy is overwritten with garbage, a third start must make it again and
+# import. Run as root, it also starts the program as root, who may write the
+# program's folder and must still get a copy in root's own data folder.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 deb="$("$root/scripts/package.sh" | tail -n 1)"
 work="$(mktemp -d)"
-trap 'pkill -f "$work/root/usr/bin/CorvaneYieldReport" 2>/dev/null || true; rm -rf "$work"' EXIT
+started=()  # the programs this script started, ended by their ids on the way out
+trap 'for pid in "${started[@]}"; do kill "$pid" 2>/dev/null || true; done; rm -rf "$work"' EXIT
 chmod 755 "$work"
 dpkg-deb -x "$deb" "$work/root"
 fail() { echo "package test: $*" >&2; exit 1; }
@@ -48,12 +52,13 @@ chown nobody:nogroup "$home" 2>/dev/null || true
 program="$work/root/usr/bin/CorvaneYieldReport"
 sample="$work/root/usr/share/doc/corvane-yield-report/examples/line1_2024-03-04.yrp"
 lines="$(grep -c . "$sample")"
+# Started in the background, its exec makes $! the program's own id.
 as_user() {
   if [ "$(id -u)" -eq 0 ]; then
-    setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME="$home" PATH=/usr/bin:/bin \
+    exec setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME="$home" PATH=/usr/bin:/bin \
       QT_QPA_PLATFORM=offscreen LANG=en_US.UTF-8 "$@"
   else
-    env HOME="$home" XDG_DATA_HOME="$home/.local/share" QT_QPA_PLATFORM=offscreen "$@"
+    exec env HOME="$home" XDG_DATA_HOME="$home/.local/share" QT_QPA_PLATFORM=offscreen "$@"
   fi
 }
 database() { find "$home" -name ReportGenTemplate.mdb 2>/dev/null | head -n 1; }
@@ -69,6 +74,7 @@ wait_for() {
 
 as_user "$program" "$sample" >"$work/first.log" 2>&1 &
 first=$!
+started+=("$first")
 wait_for "$lines"
 kill "$first"; wait "$first" 2>/dev/null || true
 db="$(database)"
@@ -77,7 +83,32 @@ case "$db" in "$home"/.local/share/*) ;; *) fail "database not in the user's dat
 
 as_user "$program" >"$work/second.log" 2>&1 &
 second=$!
+started+=("$second")
 wait_for 0
 kill "$second"; wait "$second" 2>/dev/null || true
 [ "$(database)" = "$db" ] || fail "the second start used another database"
-echo "package test: $(basename "$deb") passed ($lines rows imported into $db, emptied by the second start)"
+
+# A damaged copy holds nothing of the user's: the next start makes it again.
+printf 'no database here\n' >"$db"
+as_user "$program" "$sample" >"$work/third.log" 2>&1 &
+third=$!
+started+=("$third")
+wait_for "$lines"
+kill "$third"; wait "$third" 2>/dev/null || true
+[ "$(database)" = "$db" ] || fail "the third start used another database"
+
+# Root may write the program's folder, which holds no database: root, too,
+# gets a copy in its own data folder.
+if [ "$(id -u)" -eq 0 ]; then
+  home="$work/roothome"
+  mkdir -p "$home"
+  env -i HOME="$home" PATH=/usr/bin:/bin QT_QPA_PLATFORM=offscreen LANG=en_US.UTF-8 "$program" "$sample" \
+    >"$work/root.log" 2>&1 &
+  fourth=$!
+  started+=("$fourth")
+  wait_for "$lines"
+  kill "$fourth"; wait "$fourth" 2>/dev/null || true
+  case "$(database)" in "$home"/.local/share/*) ;; *) fail "root's database not in its data folder: $(database)" ;; esac
+  [ ! -e "$work/root/usr/bin/ReportGenTemplate.mdb" ] || fail "root's start wrote beside the installed program"
+fi
+echo "package test: $(basename "$deb") passed ($lines rows imported into $db, emptied by the second start, made again from garbage by the third; root's start used its own copy)"

@@ -5,6 +5,10 @@
 -- Large pages: a year of boards is a million rows, and emptying the table
 -- before an import frees every page one by one.
 PRAGMA page_size = 65536;
+-- The schema's version: raise it with any change below. A user's copy of the
+-- installed template with another version is made again from the template at
+-- start (store/DatabaseCopyCheck.cpp).
+PRAGMA user_version = 1;
 
 CREATE TABLE tblYieldReport (
   JobName        TEXT,

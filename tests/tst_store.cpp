@@ -1,5 +1,7 @@
-// The record store over a real database file: opening, emptying, the shared
-// recordset and its replacement, the distinct value lists.
+// The record store over a real database file: where it is found (beside the
+// program or the user's copy, made again when damaged), opening, emptying,
+// the shared recordset and its replacement, the distinct value lists.
+#include "AppInfo.h"
 #include "DatabaseLocation.h"
 #include "DistinctLists.h"
 #include "ErrorInfo.h"
@@ -11,10 +13,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <sqlite3.h>
 #include <unistd.h>
-#include <QFileInfo>
 
 using namespace modReportGeneration;
 
@@ -26,6 +29,74 @@ QStringList listOf(void (*fill)(QStringList&)) {
   return l;
 }
 
+// The bytes of a file, empty when it cannot be read.
+QByteArray BytesOf(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A program under a temporary root at <root>/<bin>, with a database beside it
+// and the installed template in <bin>/../share/corvane-yield-report/ when
+// asked, and the user's data folder (XDG_DATA_HOME) at <root>/data. The
+// program's folder points at <bin> while it lives.
+class ProgramLayout {
+  QTemporaryDir root_;
+  const QByteArray dataHome_ = qgetenv("XDG_DATA_HOME");
+
+ public:
+  const QString bin;
+  ProgramLayout(const QString& binPath, bool beside, bool installed, bool readOnly)
+      : bin(root_.path() + u'/' + binPath) {
+    QDir().mkpath(bin);
+    if (beside) place(besideDatabase(), QFile::ReadOwner | QFile::WriteOwner);
+    if (installed) place(installedTemplate(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    if (readOnly) QFile::setPermissions(bin, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    qputenv("XDG_DATA_HOME", QFile::encodeName(root_.path() + "/data"));
+    SetProgramFolderOverride(bin);
+  }
+  ~ProgramLayout() {
+    YieldRecordset.reset();
+    ReportConnection.reset();
+    QFile::setPermissions(bin, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_DATA_HOME", dataHome_);
+    SetProgramFolderOverride(QString());
+  }
+  QString besideDatabase() const { return bin + "/ReportGenTemplate.mdb"; }
+  QString installedTemplate() const {
+    return QDir::cleanPath(bin + "/../share/corvane-yield-report/ReportGenTemplate.mdb");
+  }
+  QString copy() const {
+    return root_.path() + "/data/" + QCoreApplication::applicationName() + "/ReportGenTemplate.mdb";
+  }
+  QString report() const { return root_.path() + "/board.yrp"; }
+
+ private:
+  static void place(const QString& path, QFile::Permissions permissions) {
+    QDir().mkpath(QFileInfo(path).path());
+    if (!QFile::copy(TEMPLATE_DATABASE, path) || !QFile::setPermissions(path, permissions))
+      qFatal("cannot place the template at %s", qPrintable(path));
+  }
+};
+
+// The rest of a start (the table emptied), then an import of one board
+// through the import's own code; the number of records then shown.
+int StartAndImportOneBoard(const ProgramLayout& layout) {
+  try {
+    ClearYieldReport();
+  } catch (const ErrorInfo& e) {
+    qWarning("the start failed: %s", qPrintable(e.Description));
+    return -1;
+  }
+  OpenYieldRecordset();
+  QFile report(layout.report());
+  if (!report.open(QIODevice::WriteOnly)) return -1;
+  report.write("2024-03-07,08:00,Ann,Acme,RIP,Oak,4,120,90,75,110,80,72.7,88.9\n");
+  report.close();
+  ImportYieldReportFile(layout.report());
+  OpenYieldRecordset();
+  return GetYieldRecordset()->RecordCount();
+}
+
 }  // namespace
 
 class TestStore : public QObject {
@@ -35,50 +106,129 @@ class TestStore : public QObject {
   std::unique_ptr<BoxRecorder> boxes;
 
  private slots:
-  // An installed program's folder cannot be written: each user gets a copy
-  // of the installed template in their own data folder, made once.
-  void databaseLocation() {
-    if (geteuid() == 0) QSKIP("root writes every folder; run as an ordinary user below");
-    QTemporaryDir root;
-    const QString bin = root.path() + "/usr/bin";
-    const QString share = root.path() + "/usr/share/corvane-yield-report";
-    QVERIFY(QDir().mkpath(bin) && QDir().mkpath(share));
-    QVERIFY(QFile::copy(TEMPLATE_DATABASE, share + "/ReportGenTemplate.mdb"));
-    QFile::setPermissions(share + "/ReportGenTemplate.mdb", QFileDevice::ReadOwner | QFileDevice::ReadOther);
-    QCOMPARE(modReportGeneration::InstalledTemplatePath(bin), share + "/ReportGenTemplate.mdb");
-
-    // Writable: beside the program, as always (nothing copied).
-    QCOMPARE(modReportGeneration::LocateReportDatabase(bin, root.path() + "/data"), bin + "/ReportGenTemplate.mdb");
-    QVERIFY(!QFileInfo::exists(root.path() + "/data"));
-
-    const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner;
-    QVERIFY(QFile::setPermissions(bin, readOnly));
-    const QString data = root.path() + "/home/.local/share/app";
-    const QString copy = modReportGeneration::LocateReportDatabase(bin, data);
-    QCOMPARE(copy, data + "/ReportGenTemplate.mdb");
-    QFile made(copy);
-    QVERIFY(made.open(QIODevice::ReadWrite));  // the user may write it
-    QFile installed(share + "/ReportGenTemplate.mdb");
-    QVERIFY(installed.open(QIODevice::ReadOnly));
-    QCOMPARE(made.readAll(), installed.readAll());
-    // A copy that exists is used as it is.
-    made.write("changed");
-    made.close();
-    QCOMPARE(modReportGeneration::LocateReportDatabase(bin, data), copy);
-    QVERIFY(made.open(QIODevice::ReadOnly) && made.readAll().endsWith("changed"));
-
-    // No template installed: the path is given anyway, for the open's box.
-    const QString bare = root.path() + "/bare/bin";
-    QVERIFY(QDir().mkpath(bare) && QFile::setPermissions(bare, readOnly));
-    QCOMPARE(modReportGeneration::LocateReportDatabase(bare, root.path() + "/data2"),
-             root.path() + "/data2/ReportGenTemplate.mdb");
-    QVERIFY(!QFileInfo::exists(root.path() + "/data2/ReportGenTemplate.mdb"));
-    QFile::setPermissions(bin, readOnly | QFileDevice::WriteOwner);
-    QFile::setPermissions(bare, readOnly | QFileDevice::WriteOwner);
+  // Where the database is found, as root (who may write every folder) and as
+  // an ordinary user: beside the program when one is there, else the user's
+  // copy of the installed template, else the open's box naming the program's
+  // place. The layouts differ in what is present, not in who may write.
+  void databaseLocation_data() {
+    QTest::addColumn<QString>("bin");
+    QTest::addColumn<bool>("beside");     // a database beside the program
+    QTest::addColumn<bool>("installed");  // the template in ../share/corvane-yield-report/
+    QTest::addColumn<bool>("readOnly");   // the program's folder without write permission
+    QTest::addColumn<QString>("used");    // "beside", "copy" or "none" (the open's box)
+    QTest::newRow("build folder") << "build/bin" << true << false << false << "beside";
+    QTest::newRow("portable copy beside an installed template") << "opt/bin" << true << true << false << "beside";
+    QTest::newRow("/usr tree") << "usr/bin" << false << true << true << "copy";
+    QTest::newRow("~/.local prefix") << "home/.local/bin" << false << true << false << "copy";
+    // Root writes any folder, so keeps using the database there.
+    QTest::newRow("database in a read-only folder")
+        << "media/bin" << true << false << true << (geteuid() == 0 ? "beside" : "copy");
+    QTest::newRow("nothing installed") << "bare/bin" << false << false << false << "none";
   }
-
+  void databaseLocation() {
+    QFETCH(QString, bin);
+    QFETCH(bool, beside);
+    QFETCH(bool, installed);
+    QFETCH(bool, readOnly);
+    QFETCH(QString, used);
+    const ProgramLayout layout(bin, beside, installed, readOnly);
+    if (installed) QCOMPARE(InstalledTemplatePath(layout.bin), layout.installedTemplate());
+    OpenReportDatabase();
+    QCOMPARE(ReportDatabaseFile, used == "copy" ? layout.copy() : layout.besideDatabase());
+    QCOMPARE(QFileInfo::exists(layout.copy()), used == "copy");
+    QCOMPARE(QFileInfo::exists(layout.besideDatabase()), beside);  // nothing written beside the program
+    if (used == "none") {
+      QCOMPARE(boxes->boxes.size(), size_t(1));
+      QVERIFY(boxes->boxes[0].text.startsWith("Error #: -14, unable to open database file"));
+      return;
+    }
+    QVERIFY(ReportConnection->IsOpen());
+    if (used == "copy")
+      QCOMPARE(BytesOf(layout.copy()), BytesOf(beside ? layout.besideDatabase() : layout.installedTemplate()));
+    QCOMPARE(StartAndImportOneBoard(layout), 1);
+    QVERIFY(boxes->boxes.empty());
+  }
   void databaseLocationAsAnOrdinaryUser() {
     if (RerunAsUnprivilegedUser("databaseLocation")) return;
+  }
+
+  // The user's copy holds nothing the user needs: one that cannot serve is
+  // made again from the installed template at start, without a box, and the
+  // start and an import go on as usual. A sound one is kept as it is.
+  void damagedCopyIsReplaced_data() {
+    QTest::addColumn<QByteArray>("bytes");  // written into the copy at "at" unless null; from 0 on, alone
+    QTest::addColumn<int>("at");
+    QTest::addColumn<int>("cutTo");       // bytes the copy is cut to, unless negative
+    QTest::addColumn<QByteArray>("sql");  // run on the copy unless empty
+    QTest::addColumn<bool>("replaced");
+    const QByteArray none;
+    // Pages are of 64 KB: the table's first page starts at 65536.
+    QTest::newRow("garbage") << QByteArray("no database here. ").repeated(8000) << 0 << -1 << none << true;
+    QTest::newRow("0 bytes") << QByteArray("") << 0 << -1 << none << true;
+    QTest::newRow("the table's page overwritten") << QByteArray(65536, '\xA5') << 65536 << -1 << none << true;
+    QTest::newRow("cut short in the header") << none << 0 << 60 << none << true;
+    QTest::newRow("cut short: the table's page lost") << none << 0 << 65536 << none << true;
+    QTest::newRow("table missing") << none << 0 << -1 << QByteArray("DROP TABLE tblYieldReport") << true;
+    QTest::newRow("columns in another order")
+        << none << 0 << -1
+        << QByteArray(
+               "DROP TABLE tblYieldReport; CREATE TABLE tblYieldReport (JobName TEXT, BDate DATE, Btime TEXT, "
+               "Operator TEXT, Supplier TEXT, Material TEXT, Width NUMBER, NetBoardLength NUMBER, "
+               "BoardLength NUMBER, ClearLength NUMBER, ClearPer NUMBER, LengthPartsCut NUMBER, "
+               "TotalYieldPer NUMBER, ClearYieldPer NUMBER, Type TEXT)")
+        << true;
+    QTest::newRow("an older schema version") << none << 0 << -1 << QByteArray("PRAGMA user_version = 0") << true;
+    QTest::newRow("sound") << none << 0 << -1 << none << false;
+  }
+  void damagedCopyIsReplaced() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, at);
+    QFETCH(int, cutTo);
+    QFETCH(QByteArray, sql);
+    QFETCH(bool, replaced);
+    const ProgramLayout layout("usr/bin", false, true, true);
+    QVERIFY(QueryRows(layout.installedTemplate(), "PRAGMA user_version") != QStringList{"0"});
+    QVERIFY(QDir().mkpath(QFileInfo(layout.copy()).path()));
+    QVERIFY(QFile::copy(layout.installedTemplate(), layout.copy()));
+    QVERIFY(QFile::setPermissions(layout.copy(), QFile::ReadOwner | QFile::WriteOwner));
+    ExecOn(layout.copy(), "CREATE TABLE kept (x)");  // tells a kept copy from a new one
+    if (!sql.isEmpty()) ExecOn(layout.copy(), sql.constData());
+    if (cutTo >= 0) QVERIFY(QFile::resize(layout.copy(), cutTo));
+    QFile copy(layout.copy());
+    if (!bytes.isNull())
+      QVERIFY(copy.open(at == 0 ? QIODevice::WriteOnly : QIODevice::ReadWrite) && copy.seek(at) &&
+              copy.write(bytes) == bytes.size());
+    copy.close();
+
+    OpenReportDatabase();
+    QCOMPARE(ReportDatabaseFile, layout.copy());
+    QCOMPARE(StartAndImportOneBoard(layout), 1);
+    QCOMPARE(boxes->Texts(), QStringList{});
+    QCOMPARE(QueryRows(layout.copy(), "SELECT count(*) FROM sqlite_master WHERE name = 'kept'"),
+             QStringList{replaced ? "0" : "1"});
+    QCOMPARE(QueryRows(layout.copy(), "PRAGMA user_version"),
+             QueryRows(layout.installedTemplate(), "PRAGMA user_version"));
+    QCOMPARE(QDir(QFileInfo(layout.copy()).path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{"ReportGenTemplate.mdb"});  // no temporary file left behind
+  }
+
+  // A copy another running program holds is not judged while it is busy,
+  // let alone replaced under it: the start meets the lock's box, as beside
+  // the program.
+  void busyCopyIsLeftToItsHolder() {
+    const ProgramLayout layout("usr/bin", false, true, true);
+    QVERIFY(QDir().mkpath(QFileInfo(layout.copy()).path()));
+    QVERIFY(QFile::copy(layout.installedTemplate(), layout.copy()));
+    QVERIFY(QFile::setPermissions(layout.copy(), QFile::ReadOwner | QFile::WriteOwner));
+    ExecOn(layout.copy(), "CREATE TABLE kept (x)");
+    sqlite3* holder = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(layout.copy()).constData(), &holder), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    OpenReportDatabase();
+    sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+    QCOMPARE(boxes->Texts(), QStringList{"Error #: -5, database is locked, SQLite"});
+    QCOMPARE(QueryRows(layout.copy(), "SELECT count(*) FROM sqlite_master WHERE name = 'kept'"), QStringList{"1"});
   }
 
   void init() {
