@@ -2,30 +2,18 @@
 
 #include "MemoryPolicy.h"
 
-#include "AppInfo.h"
 #include "ErrorBoxes.h"
 #include "MainWindowRefresh.h"
 #include "PointerSeam.h"
 #include "ReportDatabase.h"
+#include "RowsBehindWait.h"
 #include "WindowLayout.h"
 #include "cProcessCalData.h"
 #include "frmProgress.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QProgressDialog>
-#include <QThread>
-
-#include <memory>
 
 using namespace modReportGeneration;
-
-namespace {
-int savingWindowsShown = 0;
-}  // namespace
-
-int frmGetFiles::SavingWindowsShown() { return savingWindowsShown; }
 
 frmGetFiles::~frmGetFiles() {
   // Closed while the last import's rows were still on their way.
@@ -136,26 +124,7 @@ void frmGetFiles::WritingBehindPolled() {
 
 void frmGetFiles::FinishWritingBehind(bool atExit) {
   writingBehind_.stop();
-  if (atExit && StoredRowsPending()) {
-    // The program's end waits for every row; a wait the user notices gets a
-    // window saying why.
-    QElapsedTimer waited;
-    waited.start();
-    std::unique_ptr<QProgressDialog> saying;
-    while (StoredRowsPending()) {
-      if (!saying && waited.elapsed() >= 500) {
-        saying = std::make_unique<QProgressDialog>(QStringLiteral("Writing the imported records to the database..."),
-                                                   QString(), 0, 0);
-        saying->setWindowTitle(AppTitle());
-        saying->setCancelButton(nullptr);
-        saying->setWindowModality(Qt::ApplicationModal);
-        saying->show();
-        ++savingWindowsShown;
-      }
-      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
-      QThread::msleep(10);
-    }
-  }
+  WaitForRowsBehind();
   if (FinishStoredRows() || atExit) return;
   // Rows the file could not keep: show what it holds.
   TrapInWindowBox([&] {

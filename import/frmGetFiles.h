@@ -26,15 +26,13 @@ class frmGetFiles : public QWidget {
   // main window).
   void ImportFiles(const QString& folder, const QStringList& names);
   // The rows of the last import reach the file after its records are shown.
-  // This waits for them: at the program's end with a window saying so when
-  // that takes more than half a second. Rows that could not be kept get
-  // their box, and the main window is refreshed from what the file holds
-  // (not at the end).
+  // This waits for them (at the program's end, before a new import, when
+  // this window closes), with a window saying so when that takes more than
+  // half a second. Rows that could not be kept get their box, and the main
+  // window is refreshed from what the file holds (not at the end).
   void FinishWritingBehind(bool atExit = false);
   // Whether the last import's rows are still on their way (being watched).
   bool WritingBehind() const { return writingBehind_.isActive(); }
-  // Tests: how often that window has appeared.
-  static int SavingWindowsShown();
   ~frmGetFiles() override;
 
  public slots:

@@ -329,6 +329,32 @@ class TestBreakdown : public QObject {
     QVERIFY(d.boxes.boxes.empty());
   }
 
+  // A record missing any one of the four lengths is left out of every sum
+  // and counted apart: the sums stay those of the complete records.
+  void aRecordMissingAnyLengthIsLeftOut_data() {
+    QTest::addColumn<int>("field");  // of the report line, left empty
+    QTest::newRow("board length") << 7;
+    QTest::newRow("length of parts cut") << 8;
+    QTest::newRow("net length") << 10;
+    QTest::newRow("clear length") << 11;
+  }
+  void aRecordMissingAnyLengthIsLeftOut() {
+    QFETCH(int, field);
+    QStringList fields =
+        QString::fromUtf8(line("2024-03-06", "Dee", "Acme", "RIP", "Oak", "4", "100.00", "70.00", "95.00", "75.00"))
+            .trimmed()
+            .split(u',');
+    fields[field].clear();
+    WindowDriver d;
+    Form1* f = d.StartWithImport({{"h.yrp", handMade() + fields.join(u',').toUtf8() + "\r\n"}});
+    QVERIFY(f);
+    frmBreakdown* w = openBreakdown(f);
+    QCOMPARE(w->lblRecords->text(),
+             QStringLiteral("7 records shown; 2 without one of the four lengths left out of the sums"));
+    QCOMPARE(shownTable(w).back(),
+             QStringList({"All", "5", "390.50", "368.00", "271.10", "73.67", "265.25", "67.93", "72.08", "97.84"}));
+  }
+
   void sortingKeepsAllLast() {
     WindowDriver d;
     Form1* f = d.StartWithImport({{"h.yrp", handMade()}});

@@ -1,26 +1,30 @@
 // The fault matrix: damaged, locked, read-only and full databases, hostile
 // report files and filter texts. Each row shows the box the failure rules
 // name, no crash, and everything that was good kept.
+#include "AppInfo.h"
 #include "BackgroundWriter.h"
 #include "FaultyVfs.h"
 #include "Module1.h"
 #include "PowerCutVfs.h"
 #include "ReportDatabase.h"
+#include "RowsBehindWait.h"
 #include "WindowDriver.h"
 #include "frmGetFiles.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <thread>
 
 namespace {
 
@@ -103,6 +107,22 @@ class WriterGate {
   std::condition_variable changed_;
   int batches_ = 0;
   bool held_ = false, open_ = false;
+};
+
+// Counts the paint events each window of the application receives.
+class PaintsSeen : public QObject {
+ public:
+  PaintsSeen() { QCoreApplication::instance()->installEventFilter(this); }
+  int Of(QWidget* window) const { return counts_.value(window); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint && watched->isWidgetType()) ++counts_[static_cast<QWidget*>(watched)->window()];
+    return false;
+  }
+
+ private:
+  QHash<QWidget*, int> counts_;
 };
 
 void endBeforeTheVfs(WindowDriver& d) {
@@ -320,9 +340,17 @@ class TestFaults : public QObject {
     endBeforeTheVfs(d);
   }
 
-  // The program's end waits for rows still on their way, saying so in a
-  // window when that takes longer than half a second.
-  void theEndWaitsForRowsBehindTheGrid() {
+  // The program's end, a new import and the file window closing wait for
+  // rows still on their way, in one window saying so (after half a second),
+  // painted while the writer is held; the wait ends when the writer goes on.
+  void waitsForRowsBehindTheGridInAWindow_data() {
+    QTest::addColumn<QString>("road");
+    QTest::newRow("the program's end") << "end";
+    QTest::newRow("a new import") << "import";
+    QTest::newRow("the file window closing") << "close";
+  }
+  void waitsForRowsBehindTheGridInAWindow() {
+    QFETCH(QString, road);
     WindowDriver d;
     QCOMPARE(d.Start(), 0);
     WriterGate gate;
@@ -330,20 +358,63 @@ class TestFaults : public QObject {
     d.OpenFileWindow(folder)->File1->selectAll();
     d.PressOpenFiles(false);
     QVERIFY(gate.Held());
-    const int windows = frmGetFiles::SavingWindowsShown();
-    std::thread opener([&] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(900));
+    const int windows = RowsBehindWindowsShown();
+    PaintsSeen paints;
+    QString shown;
+    QTimer watch;
+    watch.setInterval(5);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      auto* w = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+      if (!w || !paints.Of(w)) return;
+      shown = w->windowTitle() + '|' + w->labelText();
+      watch.stop();
       gate.Open();
     });
-    d.Main()->shutdown();
-    opener.join();
-    QCOMPARE(frmGetFiles::SavingWindowsShown(), windows + 1);
+    watch.start();
+    if (road == "end") {
+      d.Main()->shutdown();
+    } else if (road == "import") {
+      d.OpenFileWindow()->File1->selectAll();
+      d.PressOpenFiles();
+    } else {
+      d.OpenFileWindow()->close();
+      WindowDriver::Settle();
+      QVERIFY(!d.FileWindow());
+    }
+    QCOMPARE(shown, AppTitle() + "|Writing the imported records to the database...");
+    QCOMPARE(RowsBehindWindowsShown(), windows + 1);
+    QVERIFY(!QApplication::activeModalWidget());
     QCOMPARE(QueryRows(d.folder.DatabasePath(), "SELECT count(*), count(DISTINCT Btime) FROM tblYieldReport"),
              QStringList{"20000\t20000"});
     QVERIFY(d.boxes.boxes.empty());
-    WindowDriver::Settle();
-    modReportGeneration::YieldRecordset.reset();
-    modReportGeneration::ReportConnection.reset();
+    if (road == "end") {
+      WindowDriver::Settle();
+      modReportGeneration::YieldRecordset.reset();
+      modReportGeneration::ReportConnection.reset();
+    } else {
+      QCOMPARE(d.Main()->fgRS->Rows() - 1, 20000);
+    }
+  }
+
+  // A row the table refuses in the middle of an import the writer thread
+  // takes: the rows before it stay; from it on none is written (as after any
+  // row that failed) and one box counts them; the grid shows what the file holds.
+  void aRefusedRowKeepsExactlyTheRowsBeforeIt() {
+    WindowDriver d;
+    ExecOn(d.folder.DatabasePath(),
+           "CREATE TRIGGER refuse BEFORE INSERT ON tblYieldReport WHEN NEW.Btime = 'r5' "
+           "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    QCOMPARE(d.Start(), 0);
+    QByteArray ten;
+    QStringList before;
+    for (int i = 0; i < 10; ++i) {
+      ten += board("r" + QString::number(i));
+      if (i < 5) before << "r" + QString::number(i);
+    }
+    Form1* f = importAll(d, {{"ten.yrp", ten}});
+    QCOMPARE(d.TableRows("Btime"), before);
+    QCOMPARE(d.boxes.Texts(), QStringList{"Error #: -19, refused (5 stored rows could not be kept), SQLite"});
+    QCOMPARE(f->fgRS->Rows() - 1, 5);
   }
 
   void diskFullBeforeTheFirstGroupIsWritten() {

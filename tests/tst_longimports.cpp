@@ -8,7 +8,10 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QTimer>
+
+#include <numeric>
 
 namespace {
 
@@ -58,9 +61,16 @@ class TestLongImports : public QObject {
     frmProgress::SetPaintIntervalForTests(-1);
   }
 
-  // Stop in the second of three files: the table keeps exactly the lines read
-  // before it, and the road goes on as after a whole batch.
+  // Stop in the second of three files, by the button or the window's close
+  // box: the table keeps exactly the lines read before it, and the road goes
+  // on as after a whole batch.
+  void stopInTheMiddleKeepsWhatWasRead_data() {
+    QTest::addColumn<bool>("closeBox");
+    QTest::newRow("Stop") << false;
+    QTest::newRow("close box") << true;
+  }
   void stopInTheMiddleKeepsWhatWasRead() {
+    QFETCH(bool, closeBox);
     WindowDriver d;
     QCOMPARE(d.Start(), 0);
     const int n = 20000;
@@ -68,7 +78,7 @@ class TestLongImports : public QObject {
         d.MakeFolder("data", {{"a.yrp", boards("a", n)}, {"b.yrp", boards("b", n)}, {"c.yrp", boards("c", n)}});
     frmGetFiles* w = d.OpenFileWindow(folder);
     w->File1->selectAll();
-    bool modal = false, othersBlocked = false;
+    bool modal = false, othersBlocked = false, stopping = false;
     QString shownFile;
     int ticksInSecondFile = 0;
     QTimer watch;
@@ -81,13 +91,19 @@ class TestLongImports : public QObject {
       modal = p->isVisible() && p->windowModality() == Qt::ApplicationModal;
       othersBlocked = QApplication::activeModalWidget() == p;
       shownFile = p->lblFile->text();
-      QTest::mouseClick(p->cmdStop, Qt::LeftButton);
+      if (closeBox)
+        p->close();
+      else
+        QTest::mouseClick(p->cmdStop, Qt::LeftButton);
+      // Still shown until the road ends, saying that it stops.
+      stopping = p->isVisible() && p->cmdStop->text() == "Stopping..." && !p->cmdStop->isEnabled();
     });
     watch.start();
     d.PressOpenFiles();
     QVERIFY2(!watch.isActive(), "the progress window never showed the second file");
     QVERIFY(modal);
     QVERIFY(othersBlocked);
+    QVERIFY(stopping);
     QCOMPARE(shownFile, QStringLiteral("File 2 of 3: b.yrp"));
     QVERIFY(!progressWindow());
 
@@ -99,6 +115,37 @@ class TestLongImports : public QObject {
     QCOMPARE(WindowDriver::Entries(f->cmboSupplier), QStringList({"ALL", "Acme"}));
     QVERIFY(!w->isVisible());
     QVERIFY(d.boxes.boxes.empty());
+  }
+
+  // "Records read" counts the records of every file before the current one,
+  // from the third file on too.
+  void recordsReadAddsEveryFileBefore() {
+    WindowDriver d;
+    QCOMPARE(d.Start(), 0);
+    const QList<int> lines = {6000, 1000, 3000};
+    const QString folder = d.MakeFolder(
+        "data", {{"a.yrp", boards("a", lines[0])}, {"b.yrp", boards("b", lines[1])}, {"c.yrp", boards("c", lines[2])}});
+    d.OpenFileWindow(folder)->File1->selectAll();
+    QStringList wrong;
+    QList<int> seen(3, 0);
+    QTimer watch;
+    watch.setInterval(1);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      frmProgress* p = progressWindow();
+      static const QRegularExpression file(QStringLiteral("^File ([1-3]) of 3: "));
+      const QRegularExpressionMatch m = file.match(p ? p->lblFile->text() : QString());
+      if (!m.hasMatch()) return;
+      const int k = m.captured(1).toInt() - 1;
+      const int before = std::accumulate(lines.begin(), lines.begin() + k, 0);
+      const qlonglong records = QLocale().toLongLong(p->lblRecords->text().section(": ", 1));
+      ++seen[k];
+      if (records < before || records > before + lines[k]) wrong << p->lblFile->text() + " " + p->lblRecords->text();
+    });
+    watch.start();
+    d.PressOpenFiles();
+    QVERIFY2(seen[2] > 0, "the progress window never showed the third file");
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join('\n')));
+    QCOMPARE(d.TableRows("count(*)"), QStringList{"10000"});
   }
 
   // A file that is no yield report: "Stop Import" on its first box ends the
