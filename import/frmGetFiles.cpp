@@ -9,6 +9,7 @@
 #include "ReportDatabase.h"
 #include "WindowLayout.h"
 #include "cProcessCalData.h"
+#include "frmImportProblems.h"
 #include "frmProgress.h"
 
 #include <QCoreApplication>
@@ -117,6 +118,7 @@ void frmGetFiles::cmdOpenFiles_Click() {
         SetMousePointer(this, vbDefault);
       },
       [this] { SetMousePointer(this, vbDefault); });
+  if (progress.IgnoringProblems()) frmImportProblems::ShowOver(this, progress.Problems());
   writingBehind_.start();  // whatever the rows meet on their way gets reported
 }
 
