@@ -47,6 +47,7 @@ frmGetFiles::frmGetFiles(MainWindowRefresh* mainWindow)
   Dir1->setObjectName(QStringLiteral("Dir1"));
   File1->setObjectName(QStringLiteral("File1"));
   cmdOpenFiles->setObjectName(QStringLiteral("cmdOpenFiles"));
+  cmdOpenFiles->setToolTip(QStringLiteral("Import the selected report files in place of the records shown"));
   PlaceTwips(Drive1, 240, 180, 3375, 315);
   PlaceTwips(Dir1, 240, 660, 4395, 1665);
   PlaceTwips(File1, 5460, 660, 2775, 1650);
