@@ -50,6 +50,9 @@ class Form1 : public QWidget, public MainWindowRefresh {
   QPushButton* cmdBreakdown;
   QMenu* mnuGrid;
   QAction* mnuBreakdown;
+  // Beside the layout: the program's version and what it runs on, from the
+  // grids' context menu.
+  QAction* mnuAbout;
 
   // Record grid.
   void GetRecordSet() override;
@@ -76,6 +79,7 @@ class Form1 : public QWidget, public MainWindowRefresh {
   void cmdCopy2_Click();
   void cmdPrint_Click();
   void cmdBreakdown_Click();
+  void mnuAbout_Click();
   // Imports report files as if dropped on the window (files given on the
   // command line, a file manager's "Open With").
   void ImportReportFiles(const QStringList& paths);
@@ -90,6 +94,8 @@ class Form1 : public QWidget, public MainWindowRefresh {
   void BuildControls();
   void LaySummaryLabels();
   void BuildBreakdownCommands();
+  // Tooltips for every button, and "About" in the grids' context menu.
+  void BuildHelp();
   // Tells an open breakdown window which records the grid shows now.
   void RecordsShownChanged();
   // The filter lists' picks, as words.
@@ -98,6 +104,7 @@ class Form1 : public QWidget, public MainWindowRefresh {
   std::shared_ptr<Recordset> mrsYield;
   QPointer<frmGetFiles> fileWindow_;
   QPointer<frmBreakdown> breakdownWindow_;
-  QString filterInForce_;  // the picks of the last Filter, for the breakdown's printout
+  QString filterInForce_;       // the picks of the last Filter, for the breakdown's printout
+  QStringList summaryHeading_;  // what the summary holds, for its printout
   bool shuttingDown_ = false;
 };

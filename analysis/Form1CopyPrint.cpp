@@ -32,7 +32,7 @@ void Form1::cmdPrint_Click() {
   TrapInWindowBox(
       [&] {
         SetMousePointer(this, vbHourglass);
-        fgSummary->PrintGrid();
+        fgSummary->PrintGrid(summaryHeading_);
         SetMousePointer(this, vbDefault);
       },
       [this] { SetMousePointer(this, vbDefault); });

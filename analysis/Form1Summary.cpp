@@ -11,7 +11,8 @@
 
 namespace {
 
-// Record grid columns of the four lengths.
+// Record grid column of the date, and of the four lengths.
+constexpr int kDateCol = 2;
 constexpr int kBoardLengthCol = 8;
 constexpr int kNetLengthCol = 9;
 constexpr int kClearLengthCol = 10;
@@ -51,6 +52,18 @@ double percent(double part, double whole) {
 
 QString formatted(double v) { return QLocale().toString(v, 'f', 2); }
 
+// The count of the records summed and their dates' span, for the printout's
+// heading. The grid is in date order, records without a date first.
+QString recordsSummed(const GridControl& grid, int lastRow) {
+  QString text = QStringLiteral("Records summed: %1").arg(QLocale().toString(lastRow));
+  int first = 1;
+  while (first <= lastRow && grid.TextMatrix(first, kDateCol).isEmpty()) ++first;
+  if (first <= lastRow)
+    text +=
+        QStringLiteral(", dated %1 to %2").arg(grid.TextMatrix(first, kDateCol), grid.TextMatrix(lastRow, kDateCol));
+  return text;
+}
+
 }  // namespace
 
 void Form1::cmdSummary_Click() {
@@ -62,6 +75,7 @@ void Form1::cmdSummary_Click() {
     fgSummary->SetTextMatrix(2, 5, cmboDate[0]->currentText());
     fgSummary->SetTextMatrix(2, 6, cmboDate[1]->currentText());
     const int last = fgRS->Rows() - 1;
+    summaryHeading_ = {QStringLiteral("Filter: ") + PicksText(), recordsSummed(*fgRS, last)};
 
     const double t = columnSum(*fgRS, kBoardLengthCol, last);
     fgSummary->SetTextMatrix(4, 2, formatted(t));

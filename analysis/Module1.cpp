@@ -2,10 +2,12 @@
 
 #include "MemoryPolicy.h"
 
+#include "AppInfo.h"
 #include "ErrorBoxes.h"
 #include "Form1.h"
 #include "ReportDatabase.h"
 
+#include <QGuiApplication>
 #include <QPointer>
 
 namespace Module1 {
@@ -20,6 +22,11 @@ QPointer<Form1>& form() {
 int Main() {
   using namespace modReportGeneration;
   ReturnLargeBlocksWhenFreed();
+  // The desktop knows the program by its menu entry's id: the windows' class
+  // (the application's name) and the desktop file name are that id, so a
+  // dock groups the windows with their launcher and shows its icon.
+  QCoreApplication::setApplicationName(AppId());
+  QGuiApplication::setDesktopFileName(AppId());
   OpenReportDatabase();
   // A connection that did not open is never used: its box has been shown.
   if (!ReportConnection || !ReportConnection->IsOpen()) return 1;

@@ -50,6 +50,9 @@ frmBreakdown::frmBreakdown(QWidget* owner) : QWidget(owner, Qt::Window) {
   setObjectName(QStringLiteral("frmBreakdown"));
   setWindowTitle(QStringLiteral("Yield Breakdown"));
   BuildControls();
+  cmdCopy->setToolTip(QStringLiteral("Copy the table to the clipboard for a spreadsheet"));
+  cmdPrint->setToolTip(QStringLiteral("Print the table and the chart"));
+  cmdSaveChart->setToolTip(QStringLiteral("Save the chart as a PNG or SVG picture"));
   resize(1100, 760);
   CenterOnScreen(this);
 }

@@ -17,14 +17,20 @@ ImportProgressScope::ImportProgressScope(ImportProgress* progress) : previous_(c
 
 ImportProgressScope::~ImportProgressScope() { current() = previous_; }
 
-void ShowImportErrorBox(const ErrorInfo& error) {
+void ShowImportErrorBox(const ErrorInfo& error, ImportProblem where) {
   ImportProgress* progress = CurrentImportProgress();
   if (!progress) {
     ShowErrorBox(error);
     return;
   }
   if (progress->StopRequested()) return;
-  const int pressed =
-      AskMessageBox(AppTitle(), ErrorBoxText(error), {QStringLiteral("OK"), QStringLiteral("Stop Import")});
-  if (pressed == 1) progress->RequestStop();
+  where.text = ErrorBoxText(error);
+  const QString text = where.text;
+  progress->Problems().Add(std::move(where));
+  if (progress->IgnoringProblems()) return;
+  // "Stop Import" last, so that Escape still stops.
+  const int pressed = AskMessageBox(
+      AppTitle(), text, {QStringLiteral("OK"), QStringLiteral("Ignore All"), QStringLiteral("Stop Import")});
+  if (pressed == 1) progress->IgnoreProblems();
+  if (pressed == 2) progress->RequestStop();
 }

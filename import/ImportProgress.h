@@ -4,6 +4,7 @@
 // button); the import itself knows only this interface, so it needs no
 // widgets. Outside an import there is no current progress.
 #include "ErrorInfo.h"
+#include "ImportProblems.h"
 
 #include <QString>
 
@@ -20,9 +21,18 @@ class ImportProgress {
   // ends after the current line and the road goes on as after a whole batch.
   bool StopRequested() const { return stop_; }
   void RequestStop() { stop_ = true; }
+  // Set by the error box's "Ignore All": the import goes on without boxes,
+  // and the batch's problems are listed when it ends.
+  bool IgnoringProblems() const { return ignoring_; }
+  void IgnoreProblems() { ignoring_ = true; }
+  // Every box of the batch, shown or left out after "Ignore All".
+  const ImportProblems& Problems() const { return problems_; }
+  ImportProblems& Problems() { return problems_; }
 
  private:
   bool stop_ = false;
+  bool ignoring_ = false;
+  ImportProblems problems_;
 };
 
 // The progress of the import running now, or null.
@@ -40,8 +50,10 @@ class ImportProgressScope {
   ImportProgress* previous_;
 };
 
-// The record store's error box of an import. While an import runs it offers
-// "Stop Import" beside OK; pressing it asks the import to stop. Once a stop
-// is asked for, further failures of the line being read show no box: that
-// line is not stored.
-void ShowImportErrorBox(const ErrorInfo& error);
+// The record store's error box of an import, for the problem at `where`
+// (its text is the box's). While an import runs the box offers "Ignore All"
+// and "Stop Import" beside OK, and the problem joins the batch's list. Once
+// a stop is asked for, further failures of the line being read show no box
+// and are not listed: that line is not stored. After "Ignore All" the
+// problems are listed without a box.
+void ShowImportErrorBox(const ErrorInfo& error, ImportProblem where = {});

@@ -136,6 +136,17 @@ void ReportLines::Line(qsizetype k, QString& out) const {
   out.truncate(end - out.constData());
 }
 
+qint64 ReportLines::FileLineNumber(qsizetype k) const {
+  const qsizetype at = spans_[size_t(k)].first;
+  if (at < countedTo_) countedTo_ = endsBefore_ = 0;  // asked out of order: count again from the start
+  // A CR LF is one end; a line starts after a whole end, never between its CR and LF.
+  const char* d = bytes_.constData();
+  for (qsizetype i = countedTo_; i < at; ++i)
+    if (d[i] == '\n' || (d[i] == '\r' && (i + 1 >= bytes_.size() || d[i + 1] != '\n'))) ++endsBefore_;
+  countedTo_ = at;
+  return endsBefore_ + 1;
+}
+
 QString ReportLines::Line(qsizetype k) const {
   QString line;
   Line(k, line);

@@ -23,11 +23,16 @@ class ReportLines {
   QString Line(qsizetype k) const;
   bool IsUtf8() const { return utf8_; }
   qint64 Bytes() const { return bytes_.size(); }
+  // The file's line (from 1, blank lines counted) that holds line k. Counted
+  // on from the line asked for last, so asking in file order costs one pass.
+  qint64 FileLineNumber(qsizetype k) const;
 
  private:
   QByteArray bytes_;
   bool utf8_ = true;
   std::vector<std::pair<qsizetype, qsizetype>> spans_;  // offset, length
+  mutable qsizetype countedTo_ = 0;                     // offset up to which line ends are counted
+  mutable qint64 endsBefore_ = 0;                       // line ends before that offset
 };
 
 // The whole text of a file's bytes, decoded the same way.

@@ -34,17 +34,6 @@ Recordset& sharedRecordset() {
   return *YieldRecordset;
 }
 
-// Runs one step of the row pass; a failure shows its box and the pass goes
-// on with the next step.
-template <typename Step>
-void trapped(Step&& step) {
-  try {
-    step();
-  } catch (...) {
-    ShowImportErrorBox(CurrentError());
-  }
-}
-
 // Lines between two reports of progress: often enough for a window kept
 // painted every few dozen milliseconds, rare enough to cost nothing.
 constexpr qsizetype kLinesPerProgress = 512;
@@ -75,13 +64,15 @@ bool stopRequested(const ImportProgress* progress) { return progress && progress
 }  // namespace
 
 void ImportYieldReportFile(const QString& path) {
+  const QString fileName = QFileInfo(path).fileName();
   std::optional<ReportLines> lines;
   try {
     if (QFileInfo(path) == QFileInfo(ReportDatabaseFile)) return;  // the program's own database
     lines.emplace(ReadReportLinesOf(path));
   } catch (...) {
     // A file that cannot be opened or read ends its import after one box.
-    ShowImportErrorBox(CurrentError());
+    const ErrorInfo error = CurrentError();
+    ShowImportErrorBox(error, {fileName, 0, 0, {}, {}});
     return;
   }
 
@@ -113,18 +104,31 @@ void ImportYieldReportFile(const QString& path) {
       if (comma == text.size()) break;
       start = comma + 1;
     }
-    trapped([] { sharedRecordset().AddNew(); });
+    // Runs one step of the row pass; a failure shows its box, saying where
+    // it came from, and the pass goes on with the next step.
+    const auto trapped = [&](auto&& step, const QString& column) {
+      try {
+        step();
+      } catch (...) {
+        const ErrorInfo error = CurrentError();
+        ShowImportErrorBox(error, {fileName, lines->FileLineNumber(n), n + 1, column, {}});
+      }
+    };
+    trapped([] { sharedRecordset().AddNew(); }, QString());
     for (size_t k = 0; k < kFieldColumns.size() && !stopRequested(progress); ++k) {
-      trapped([&] {
-        if (qsizetype(k) >= count) RaiseError(kErrSubscript, QStringLiteral("Subscript out of range"), AppSourceName());
-        Field field = fields[k] ? *fields[k] : sharedRecordset().Fields(kFieldColumns[k]);
-        field.SetValue(values[k]);
-      });
+      trapped(
+          [&] {
+            if (qsizetype(k) >= count)
+              RaiseError(kErrSubscript, QStringLiteral("Subscript out of range"), AppSourceName());
+            Field field = fields[k] ? *fields[k] : sharedRecordset().Fields(kFieldColumns[k]);
+            field.SetValue(values[k]);
+          },
+          kFieldColumns[k]);
     }
     // "Stop Import" pressed on a box of this line: the line is left out
     // whole, so the last stored row is a whole line.
     if (stopRequested(progress)) return;
-    trapped([] { sharedRecordset().Update(); });
+    trapped([] { sharedRecordset().Update(); }, QString());
     if (stopRequested(progress)) return;
   }
   if (progress) progress->Advanced(lines->Count(), fileBytes);

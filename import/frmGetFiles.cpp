@@ -9,6 +9,7 @@
 #include "RowsBehindWait.h"
 #include "WindowLayout.h"
 #include "cProcessCalData.h"
+#include "frmImportProblems.h"
 #include "frmProgress.h"
 
 #include <QDir>
@@ -34,6 +35,7 @@ frmGetFiles::frmGetFiles(MainWindowRefresh* mainWindow)
   Dir1->setObjectName(QStringLiteral("Dir1"));
   File1->setObjectName(QStringLiteral("File1"));
   cmdOpenFiles->setObjectName(QStringLiteral("cmdOpenFiles"));
+  cmdOpenFiles->setToolTip(QStringLiteral("Import the selected report files in place of the records shown"));
   PlaceTwips(Drive1, 240, 180, 3375, 315);
   PlaceTwips(Dir1, 240, 660, 4395, 1665);
   PlaceTwips(File1, 5460, 660, 2775, 1650);
@@ -105,6 +107,7 @@ void frmGetFiles::cmdOpenFiles_Click() {
         SetMousePointer(this, vbDefault);
       },
       [this] { SetMousePointer(this, vbDefault); });
+  if (progress.IgnoringProblems()) frmImportProblems::ShowOver(this, progress.Problems());
   writingBehind_.start();  // whatever the rows meet on their way gets reported
 }
 

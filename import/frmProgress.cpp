@@ -42,6 +42,7 @@ frmProgress::frmProgress(QWidget* owner)
   lblRecords->setObjectName(QStringLiteral("lblRecords"));
   barBytes->setObjectName(QStringLiteral("barBytes"));
   cmdStop->setObjectName(QStringLiteral("cmdStop"));
+  cmdStop->setToolTip(QStringLiteral("End the import after the current line and show what was read"));
   barBytes->setRange(0, 1000);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(lblFile);

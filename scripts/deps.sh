@@ -12,6 +12,7 @@ packages=(
   poppler-utils
   xvfb openbox
   desktop-file-utils appstream
+  help2man lintian x11-utils
 )
 
 missing=()

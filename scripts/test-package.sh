@@ -23,6 +23,7 @@ expected="$(cat <<'LIST'
 usr/bin/CorvaneYieldReport
 usr/share/applications/com.corvane.YieldReportAnalysis.desktop
 usr/share/corvane-yield-report/ReportGenTemplate.mdb
+usr/share/doc/corvane-yield-report/changelog.gz
 usr/share/doc/corvane-yield-report/copyright
 usr/share/doc/corvane-yield-report/examples/line1_2024-03-04.yrp
 usr/share/doc/corvane-yield-report/examples/line1_2024-03-05.yrp
@@ -33,6 +34,7 @@ usr/share/icons/hicolor/256x256/apps/com.corvane.YieldReportAnalysis.png
 usr/share/icons/hicolor/48x48/apps/com.corvane.YieldReportAnalysis.png
 usr/share/icons/hicolor/64x64/apps/com.corvane.YieldReportAnalysis.png
 usr/share/icons/hicolor/scalable/apps/com.corvane.YieldReportAnalysis.svg
+usr/share/man/man1/CorvaneYieldReport.1.gz
 usr/share/metainfo/com.corvane.YieldReportAnalysis.metainfo.xml
 usr/share/mime/packages/corvane-yield-report.xml
 LIST
@@ -44,6 +46,18 @@ dpkg-deb -f "$deb" Depends | grep -q "libsqlite3-0" || fail "no dependency on SQ
 
 desktop-file-validate "$work/root/usr/share/applications/com.corvane.YieldReportAnalysis.desktop"
 appstreamcli validate --no-net "$work/root/usr/share/metainfo/com.corvane.YieldReportAnalysis.metainfo.xml"
+# The dock matches the window to its launcher by the window's class.
+grep -qx "StartupWMClass=com.corvane.YieldReportAnalysis" \
+  "$work/root/usr/share/applications/com.corvane.YieldReportAnalysis.desktop" || fail "no StartupWMClass"
+
+# Debian's own checker: no error and no warning (notes and hints may stay).
+lintian_out="$(lintian --tag-display-limit 0 "$deb" 2>&1 | grep -v "^running with root privileges" || true)"
+if echo "$lintian_out" | grep -Eq '^[EW]: '; then
+  fail "lintian reports errors or warnings:"$'\n'"$lintian_out"
+fi
+# The manual page says what --help says.
+man_page="$(zcat "$work/root/usr/share/man/man1/CorvaneYieldReport.1.gz")"
+[[ "$man_page" == *'\-\-version'* ]] || fail "manual page without --version"
 
 # The unpacked program as "nobody", whose home is a fresh folder.
 home="$work/home"

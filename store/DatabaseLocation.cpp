@@ -70,7 +70,9 @@ QString LocateReportDatabase(const QString& programFolder, const QString& userDa
 }
 
 QString ChooseReportDatabase() {
-  return LocateReportDatabase(ProgramFolder(), QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+  // Named here, not by the application's name, which is the desktop's id.
+  return LocateReportDatabase(ProgramFolder(), QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                                                   QStringLiteral("/Corvane Yield Report Analysis"));
 }
 
 }  // namespace modReportGeneration

@@ -25,7 +25,8 @@ QString InstalledTemplatePath(const QString& programFolder);
 QString LocateReportDatabase(const QString& programFolder, const QString& userDataFolder);
 
 // The database for the running program: beside it or in the user's data
-// folder (QStandardPaths::AppDataLocation). Chosen once, at the open.
+// folder ("Corvane Yield Report Analysis" in the generic data location,
+// ~/.local/share). Chosen once, at the open.
 QString ChooseReportDatabase();
 
 }  // namespace modReportGeneration

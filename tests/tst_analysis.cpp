@@ -208,6 +208,34 @@ class TestAnalysis : public QObject {
     QVERIFY(d.boxes.boxes.empty());
   }
 
+  // Ctrl+C in either grid copies the cells selected with the mouse, as a
+  // spreadsheet does: no header, tabs between cells, a line per row.
+  void ctrlCCopiesTheSelectedCells_data() {
+    QTest::addColumn<bool>("summary");
+    QTest::addColumn<QRect>("cells");  // of the view: columns x, rows y
+    QTest::addColumn<QString>("copied");
+    QTest::newRow("record grid") << false << QRect(1, 1, 3, 2)
+                                 << QStringLiteral("2024-03-07\tt1\tAnn\n2024-03-07\tt2\tAnn");
+    QTest::newRow("summary grid") << true << QRect(0, 3, 2, 2)
+                                  << QStringLiteral("Total Length\t840.00\nNet Length\t770.00");
+  }
+  void ctrlCCopiesTheSelectedCells() {
+    QFETCH(bool, summary);
+    QFETCH(QRect, cells);
+    QFETCH(QString, copied);
+    WindowDriver d;
+    Form1* f = d.StartWithImport({{"m.yrp", mixedFile()}});
+    WindowDriver::Click(f->cmdSummary);
+    GridControl* grid = summary ? f->fgSummary : static_cast<GridControl*>(f->fgRS);
+    const auto at = [&](int row, int col) { return grid->visualRect(grid->model()->index(row, col)).center(); };
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, at(cells.top(), cells.left()));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ShiftModifier, at(cells.bottom(), cells.right()));
+    QGuiApplication::clipboard()->setText("before");
+    QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), copied);
+    QVERIFY(d.boxes.boxes.empty());
+  }
+
   void summaryLargeTotalsAndStops() {
     WindowDriver d;
     Form1* f =
@@ -253,7 +281,12 @@ class TestAnalysis : public QObject {
 
   void printsTheSummary() {
     WindowDriver d;
-    Form1* f = d.StartWithImport({{"w.yrp", line("2024-03-07", "a", "Acme", "Oak", "4", "1234.5", "90", "110", "80")}});
+    Form1* f = d.StartWithImport(
+        {{"w.yrp", line("2024-03-07", "a", "Acme", "Oak", "4", "1234.5", "90", "110", "80") +
+                       line("", "b", "Acme", "Oak", "4") + line("2024-03-09", "c", "Acme", "Ash", "4") +
+                       line("2024-03-10", "d", "Birch", "Oak", "4")}});
+    WindowDriver::Pick(f->cmboSupplier, "Acme");
+    WindowDriver::Click(f->cmdFilter);
     WindowDriver::Click(f->cmdSummary);
     QTemporaryDir dir;
     const QString pdf = dir.path() + "/summary.pdf";
@@ -271,7 +304,10 @@ class TestAnalysis : public QObject {
       QVERIFY(p.waitForFinished());
       const QString text = QString::fromUtf8(p.readAllStandardOutput());
       for (const char* expected :
-           {"Corvane Yield Report Analysis V2.0", "Total Length", "1,234.50", "Clear Yield %", "Start Date"})
+           {"Corvane Yield Report Analysis V2.0", "Total Length", "1,354.50", "Clear Yield %", "Start Date",
+            // The heading: what was summed, and from which records.
+            "Filter: Supplier Acme, Material ALL, Width ALL, Start Date ALL, End Date ALL",
+            "Records summed: 2, dated 2024-03-07 to 2024-03-09"})
         QVERIFY2(text.contains(QLatin1String(expected)), qPrintable(text));
     }
 

@@ -64,26 +64,35 @@ class TestImport : public QObject {
   void lineEnds_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("times");
-    QTest::newRow("CR LF") << QByteArray("d,a\r\nd,b\r\n") << QStringList{"a", "b"};
-    QTest::newRow("lone CR") << QByteArray("d,a\rd,b\r") << QStringList{"a", "b"};
-    QTest::newRow("lone LF") << QByteArray("d,a\nd,b\n") << QStringList{"a", "b"};
-    QTest::newRow("mixed, last unterminated") << QByteArray("d,a\r\nd,b\nd,c\rd,e") << QStringList{"a", "b", "c", "e"};
-    QTest::newRow("LF CR is two ends") << QByteArray("d,a\n\rd,b") << QStringList{"a", "b"};
-    QTest::newRow("blank and space-only lines") << QByteArray("\r\n   \r\nd,a\r\n \r\n\r\n") << QStringList{"a"};
+    QTest::addColumn<QList<qint64>>("fileLines");  // the file's line of each record, as problems name it
+    QTest::newRow("CR LF") << QByteArray("d,a\r\nd,b\r\n") << QStringList{"a", "b"} << QList<qint64>{1, 2};
+    QTest::newRow("lone CR") << QByteArray("d,a\rd,b\r") << QStringList{"a", "b"} << QList<qint64>{1, 2};
+    QTest::newRow("lone LF") << QByteArray("d,a\nd,b\n") << QStringList{"a", "b"} << QList<qint64>{1, 2};
+    QTest::newRow("mixed, last unterminated")
+        << QByteArray("d,a\r\nd,b\nd,c\rd,e") << QStringList{"a", "b", "c", "e"} << QList<qint64>{1, 2, 3, 4};
+    QTest::newRow("LF CR is two ends") << QByteArray("d,a\n\rd,b") << QStringList{"a", "b"} << QList<qint64>{1, 3};
+    QTest::newRow("blank and space-only lines")
+        << QByteArray("\r\n   \r\nd,a\r\n \r\n\r\nd,b") << QStringList{"a", "b"} << QList<qint64>{3, 6};
     QTest::newRow("UTF-8 byte order mark") << QByteArray(
                                                   "\xEF\xBB\xBF"
                                                   "2024-03-07,a\r\n")
-                                           << QStringList{"a"};
-    QTest::newRow("empty file") << QByteArray() << QStringList{};
+                                           << QStringList{"a"} << QList<qint64>{1};
+    QTest::newRow("empty file") << QByteArray() << QStringList{} << QList<qint64>{};
   }
   void lineEnds() {
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, times);
+    QFETCH(QList<qint64>, fileLines);
     // "d" is not a date: every line gives that one box and its missing fields.
     const QStringList stored = importBytes(bytes);
     QCOMPARE(stored, times);
     for (const auto& b : boxes->boxes)
       QVERIFY2(b.text == kMissingBox || b.text.contains("'d' is not a date"), qPrintable(b.text));
+    const ReportLines lines(bytes);
+    QList<qint64> numbers;
+    for (qsizetype k = 0; k < lines.Count(); ++k) numbers << lines.FileLineNumber(k);
+    QCOMPARE(numbers, fileLines);
+    if (!numbers.isEmpty()) QCOMPARE(lines.FileLineNumber(0), fileLines[0]);  // asked again, out of order
   }
 
   void onlyTheFirstByteOrderMarkIsDropped() {

@@ -2,9 +2,11 @@
 // Import" on a flood of error boxes, and report files dropped on the main
 // window, all driven through the real windows.
 #include "WindowDriver.h"
+#include "frmImportProblems.h"
 #include "frmProgress.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
@@ -43,6 +45,19 @@ void drop(QWidget* target, const QStringList& paths) {
 }
 
 frmProgress* progressWindow() { return qobject_cast<frmProgress*>(QApplication::activeModalWidget()); }
+
+std::vector<frmImportProblems*> problemWindows() {
+  std::vector<frmImportProblems*> shown;
+  for (QWidget* w : QApplication::allWidgets())
+    if (auto* p = qobject_cast<frmImportProblems*>(w); p && p->isVisible()) shown.push_back(p);
+  return shown;
+}
+
+QStringList cellsOf(const QAbstractItemModel* model, int row) {
+  QStringList cells;
+  for (int c = 0; c < model->columnCount(); ++c) cells << model->index(row, c).data().toString();
+  return cells;
+}
 
 }  // namespace
 
@@ -156,12 +171,12 @@ class TestLongImports : public QObject {
     QByteArray garbage;
     for (int i = 0; i < 2000; ++i) garbage += "id;date;supplier;material\r\n";
     const QString folder = d.MakeFolder("data", {{"g.yrp", garbage}, {"h.yrp", boards("h", 3)}});
-    d.boxes.answer = [](const MessageBoxRecord& r) { return r.buttons == "OK|Stop Import" ? 1 : 0; };
+    d.boxes.answer = [](const MessageBoxRecord& r) { return r.buttons == "OK|Ignore All|Stop Import" ? 2 : 0; };
     frmGetFiles* w = d.OpenFileWindow(folder);
     w->File1->selectAll();
     d.PressOpenFiles();
     QCOMPARE(d.boxes.boxes.size(), size_t(1));
-    QCOMPARE(d.boxes.boxes[0].buttons, QStringLiteral("OK|Stop Import"));
+    QCOMPARE(d.boxes.boxes[0].buttons, QStringLiteral("OK|Ignore All|Stop Import"));
     QVERIFY(d.boxes.boxes[0].text.startsWith("Error #: "));
     QCOMPARE(d.TableRows("count(*)"), QStringList{"0"});
     QVERIFY(!w->isVisible());
@@ -176,6 +191,62 @@ class TestLongImports : public QObject {
     d.PressOpenFiles();
     QVERIFY(d.boxes.boxes.size() > 2000);
     QCOMPARE(d.TableRows("count(*)"), QStringList{"2003"});
+  }
+
+  // Two files with damaged lines: "Ignore All" on the first box gives no
+  // further box and, after the batch, one "Import Problems" window listing
+  // exactly the boxes that OK on every box gives, where each came from; the
+  // same records are stored either way.
+  void ignoreAllListsTheBatchsProblemsInOneWindow() {
+    frmProgress::SetShowDelayForTests(-1);
+    WindowDriver d;
+    QCOMPARE(d.Start(), 0);
+    QFile sample(QFINDTESTDATA("../samples/line2_2024-03-06_damaged.yrp"));
+    QVERIFY(sample.open(QIODevice::ReadOnly));
+    const QByteArray second =
+        "\r\n" + boards("b", 1) + "\r\n2024-03-07,09:00,Ann,Acme,RIP,Oak,x,120,90\r\n" + boards("c", 1);
+    const QString folder = d.MakeFolder("data", {{"a.yrp", sample.readAll()}, {"b.yrp", second}});
+    const QString all = "BDate, Btime, Operator, Supplier, Type, Material, Width, BoardLength, ClearYieldPer";
+
+    frmGetFiles* w = d.OpenFileWindow(folder);
+    w->File1->selectAll();
+    d.PressOpenFiles();
+    const QStringList okToEveryBox = d.boxes.Texts();
+    const QStringList stored = d.TableRows(all);
+    QVERIFY(okToEveryBox.size() > 10);
+    QVERIFY(problemWindows().empty());
+
+    for (int batch = 0; batch < 2; ++batch) {
+      d.boxes.Clear();
+      d.boxes.answer = [](const MessageBoxRecord& r) { return int(r.buttons.split('|').indexOf("Ignore All")); };
+      d.OpenFileWindow();
+      w->File1->selectAll();
+      d.PressOpenFiles();
+      QCOMPARE(d.boxes.Texts(), okToEveryBox.mid(0, 1));
+      QCOMPARE(d.TableRows(all), stored);
+      WindowDriver::Settle();
+      const auto shown = problemWindows();
+      QCOMPARE(shown.size(), size_t(1));  // the batch before's list has made room
+      frmImportProblems* p = shown[0];
+      QCOMPARE(p->windowTitle(), QStringLiteral("Import Problems"));
+      const QAbstractItemModel* m = p->tblProblems->model();
+      QCOMPARE(m->rowCount(), okToEveryBox.size());
+      QStringList texts;
+      for (int r = 0; r < m->rowCount(); ++r) texts << m->index(r, 4).data().toString();
+      QCOMPARE(texts, okToEveryBox);
+      // The sample's short line (line 4: ten fields missing, from Material on)
+      // and b.yrp's: its line 4 is its second record, two blank lines before it.
+      QCOMPARE(cellsOf(m, 0), QStringList({"a.yrp", "4", "4", "Material", okToEveryBox[0]}));
+      QCOMPARE(cellsOf(m, m->rowCount() - 1), QStringList({"b.yrp", "4", "2", "ClearYieldPer", okToEveryBox.last()}));
+
+      QTest::mouseClick(p->cmdCopy, Qt::LeftButton);
+      const QStringList copied = QGuiApplication::clipboard()->text().split('\n');
+      QCOMPARE(copied.size(), okToEveryBox.size() + 1);
+      QCOMPARE(copied[0], QStringLiteral("File\tLine\tRecord\tColumn\tProblem"));
+      QCOMPARE(copied[1], cellsOf(m, 0).join('\t'));
+    }
+    QTest::mouseClick(problemWindows()[0]->cmdClose, Qt::LeftButton);
+    QVERIFY(problemWindows().empty());
   }
 
   void aQuickImportShowsNoProgressWindow() {

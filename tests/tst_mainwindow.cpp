@@ -6,6 +6,8 @@
 #include "PointerSeam.h"
 #include "ReportDatabase.h"
 #include "WindowDriver.h"
+#include "frmImportProblems.h"
+#include "frmProgress.h"
 
 #include <QDir>
 #include <QFile>
@@ -380,6 +382,45 @@ class TestMainWindow : public QObject {
       QVERIFY(!w);
       QVERIFY(d.boxes.boxes.empty());
     }
+  }
+
+  // Every button of every window says what it does when the pointer rests on it.
+  void everyButtonHasATooltip() {
+    WindowDriver d;
+    QCOMPARE(d.Start(), 0);
+    Form1* f = d.Main();
+    d.OpenFileWindow(d.MakeFolder("data", {}));
+    WindowDriver::Click(f->cmdBreakdown);
+    frmProgress progress(f);  // shown during a long import
+    ImportProblems problems;
+    frmImportProblems listed(problems, f);  // after "Ignore All"
+    QSet<QAbstractButton*> buttons;         // (the other windows are the main window's children too)
+    for (QWidget* window :
+         {static_cast<QWidget*>(f), static_cast<QWidget*>(d.FileWindow()), static_cast<QWidget*>(f->BreakdownWindow()),
+          static_cast<QWidget*>(&progress), static_cast<QWidget*>(&listed)})
+      for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
+        if (!b->isVisibleTo(window) || b->parent()->inherits("QHeaderView") || b->inherits("QTableCornerButton"))
+          continue;
+        buttons.insert(b);
+        QVERIFY2(!b->toolTip().isEmpty(), qPrintable(window->objectName() + ": " + b->text()));
+      }
+    QCOMPARE(buttons.size(), 15);
+  }
+
+  // "About" in the grids' context menu names the version, the database file
+  // in use and the libraries, in a box.
+  void aboutNamesVersionDatabaseAndLibraries() {
+    WindowDriver d;
+    QCOMPARE(d.Start(), 0);
+    Form1* f = d.Main();
+    QVERIFY(f->mnuGrid->actions().contains(f->mnuAbout));
+    QCOMPARE(f->mnuAbout->text(), QStringLiteral("About"));
+    f->mnuAbout->trigger();
+    QCOMPARE(d.boxes.boxes.size(), size_t(1));
+    const QString text = d.boxes.boxes[0].text;
+    for (const QString& expected : {QStringLiteral("Version 2.0.0"), QDir::toNativeSeparators(d.folder.DatabasePath()),
+                                    QStringLiteral("Qt ") + qVersion(), QStringLiteral("SQLite 3.")})
+      QVERIFY2(text.contains(expected), qPrintable(text));
   }
 
   void freshStartShowsEmptyGrids() {

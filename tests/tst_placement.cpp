@@ -3,7 +3,9 @@
 // must be centred with their frames, not by their client areas.
 #include "WindowDriver.h"
 
+#include <QProcess>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QWindow>
 
 namespace {
@@ -56,6 +58,21 @@ class TestPlacement : public QObject {
     frmGetFiles* w = d.OpenFileWindow(d.MakeFolder("data", {}));
     QVERIFY(w);
     verifyCentred(w);
+  }
+
+  // A dock groups the window with its launcher, and shows the launcher's
+  // icon, when the window's class is the menu entry's id.
+  void theWindowsClassIsTheMenuEntrysId() {
+    WindowDriver d;
+    QCOMPARE(d.Start(), 0);
+    QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("com.corvane.YieldReportAnalysis"));
+    const QString xprop = QStandardPaths::findExecutable("xprop");
+    QVERIFY2(!xprop.isEmpty(), "xprop is missing: scripts/deps.sh installs it (x11-utils)");
+    QProcess p;
+    p.start(xprop, {"-id", QString::number(d.Main()->winId()), "WM_CLASS"});
+    QVERIFY(p.waitForFinished());
+    const QString wmClass = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    QVERIFY2(wmClass.endsWith(QStringLiteral(", \"com.corvane.YieldReportAnalysis\"")), qPrintable(wmClass));
   }
 };
 

@@ -1,6 +1,8 @@
 #include "GridControl.h"
 
 #include "AppInfo.h"
+#include "ClipboardSeam.h"
+#include "ErrorBoxes.h"
 #include "ErrorInfo.h"
 #include "GridModels.h"
 #include "GridPrint.h"
@@ -10,6 +12,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QItemSelection>
+#include <QKeyEvent>
 #include <QStyle>
 
 namespace {
@@ -119,6 +122,36 @@ void GridControl::ShowSelection() {
 
 QString GridControl::Clip() const { return QString::fromUtf8(ClipUtf8()); }
 
+void GridControl::CopySelectedCells() {
+  TrapInWindowBox([&] {
+    // The selection is one rectangle (contiguous selection); its ranges are
+    // read, never its indexes, which would be a million for a whole grid.
+    const QItemSelection selected = selectionModel() ? selectionModel()->selection() : QItemSelection();
+    if (selected.isEmpty()) return;
+    int top = INT_MAX, left = INT_MAX, bottom = -1, right = -1;
+    for (const QItemSelectionRange& range : selected) {
+      top = std::min(top, range.top());
+      left = std::min(left, range.left());
+      bottom = std::max(bottom, range.bottom());
+      right = std::max(right, range.right());
+    }
+    // View row and column r are the grid's r + 1, after its fixed row and column.
+    QByteArray text;
+    model_->AppendRowsUtf8(text, top + 1, bottom + 1, left + 1, right + 1);
+    ClipboardClear();
+    ClipboardSetText(text);
+  });
+}
+
+void GridControl::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::Copy)) {
+    CopySelectedCells();
+    event->accept();
+    return;
+  }
+  QTableView::keyPressEvent(event);
+}
+
 QByteArray GridControl::ClipUtf8() const {
   const int r1 = std::min(row_, rowSel_), r2 = std::max(row_, rowSel_);
   const int c1 = std::min(col_, colSel_), c2 = std::max(col_, colSel_);
@@ -173,8 +206,9 @@ void GridControl::ApplyColumnWidths() {
   widthsTwips_ = wanted;
 }
 
-void GridControl::PrintGrid() {
-  const GridPrintLayout layout = LayoutGridForPrint(*this);
+void GridControl::PrintGrid(const QStringList& headingLines) {
+  GridPrintLayout layout = LayoutGridForPrint(*this);
+  layout.headingLines = headingLines;
   PrintDocument(AppDisplayName(), [&](QPrinter& printer) { PaintGridLayout(layout, printer); });
 }
 

@@ -3,6 +3,7 @@
 // column 0 fixed header cells; users select, resize columns, never edit.
 // GridControl is the light variant with cells of its own; BoundGridControl
 // also shows a recordset bound through DataSource.
+#include <QStringList>
 #include <QTableView>
 
 #include <memory>
@@ -43,6 +44,9 @@ class GridControl : public QTableView {
 
   // Text of the selection: cells joined by a tab, rows by "\n", no final break.
   QString Clip() const;
+  // Ctrl+C: the cells the user has selected in the view, as Clip() gives
+  // them, go to the clipboard (nothing selected: the clipboard is kept).
+  void CopySelectedCells();
   // The same text as UTF-8: half the memory of a QString for a big grid.
   QByteArray ClipUtf8() const;
 
@@ -56,13 +60,15 @@ class GridControl : public QTableView {
   int TextWidthTwips(const QString& text) const;
 
   // Print preview of the grid: a heading with the program's name and the
-  // date and time, then the cells as a table with the grid's column widths.
-  void PrintGrid();
+  // date and time, the caller's lines under it, then the cells as a table
+  // with the grid's column widths.
+  void PrintGrid(const QStringList& headingLines = {});
 
  protected:
   GridModel* Model() const { return model_; }
   // Shows another model (nullptr: the grid's own cells).
   void UseModel(GridModel* model);
+  void keyPressEvent(QKeyEvent* event) override;
 
  private slots:
   void OnModelReset();

@@ -43,6 +43,12 @@ void PaintGridLayout(const GridPrintLayout& layout, QPrinter& printer) {
     painter.drawText(QRectF(left, y, right, h), Qt::AlignRight | Qt::AlignVCenter, layout.printedAt);
     y += h * 1.8;
     painter.setFont(cellFont);
+    const double lineHeight = painter.fontMetrics().height() * 1.2;
+    for (const QString& line : layout.headingLines) {
+      painter.drawText(QRectF(left, y, right, lineHeight), Qt::AlignLeft | Qt::AlignVCenter, line);
+      y += lineHeight;
+    }
+    if (!layout.headingLines.isEmpty()) y += lineHeight * 0.6;
   };
   heading();
   const double rowHeight = painter.fontMetrics().height() * 1.4;

@@ -1,6 +1,7 @@
 #pragma once
 // The printed form of a grid: a heading with the program's name and the date
-// and time, then the cells as a table with the grid's column widths.
+// and time, lines that say what the grid holds, then the cells as a table
+// with the grid's column widths.
 #include <QString>
 #include <QStringList>
 
@@ -12,6 +13,7 @@ class QPrinter;
 struct GridPrintLayout {
   QString heading;
   QString printedAt;
+  QStringList headingLines;  // under the heading, in the cells' type
   std::vector<int> colWidthsTwips;
   std::vector<QStringList> rows;
   QString fontFamily;

@@ -7,6 +7,11 @@ QString AppTitle();
 QString AppSourceName();
 // Name shown at the head of printouts.
 QString AppDisplayName();
+// The program's id on the desktop: its menu entry's name (without
+// ".desktop"), its window class and its AppStream id.
+QString AppId();
+// The version, as the package and --version give it.
+QString AppVersion();
 
 // Folder that holds the program's executable. Tests point it elsewhere so
 // that each one works on a database file of its own.

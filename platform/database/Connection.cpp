@@ -66,3 +66,5 @@ void Connection::Execute(const QString& commandText, int* recordsAffected, int) 
   const PreparedStatement stmt = session->Prepare(QStringLiteral("SELECT * FROM \"%1\"").arg(statement.table));
   session->StartMirror(statement.table, ColumnsOf(stmt.get()));
 }
+
+QString Connection::EngineVersion() { return QString::fromLatin1(sqlite3_libversion()); }

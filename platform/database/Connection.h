@@ -19,6 +19,8 @@ class Connection {
  public:
   // The provider name of our engine.
   static QString EngineProvider() { return QStringLiteral("SQLite"); }
+  // The version of the engine's library the program runs with.
+  static QString EngineVersion();
 
   QString Provider() const { return provider_; }
   void SetProvider(const QString& provider) { provider_ = provider; }
