@@ -2,11 +2,15 @@
 
 #include "MemoryPolicy.h"
 
+#include "DatabaseLocation.h"
 #include "ErrorBoxes.h"
 #include "Form1.h"
 #include "ReportDatabase.h"
+#include "SingleInstance.h"
 
+#include <QCoreApplication>
 #include <QPointer>
+#include <QTimer>
 
 namespace Module1 {
 
@@ -15,12 +19,28 @@ QPointer<Form1>& form() {
   static QPointer<Form1> f;
   return f;
 }
+QPointer<SingleInstance>& instance() {
+  static QPointer<SingleInstance> i;
+  return i;
+}
 }  // namespace
 
-int Main() {
+std::optional<int> Main(const QStringList& files) {
   using namespace modReportGeneration;
   ReturnLargeBlocksWhenFreed();
-  OpenReportDatabase();
+  // A second copy must not touch the database of the first (its emptying
+  // would blank the first one's grid, its import mix into the first one's):
+  // the database is chosen, and a copy running on it asked, before the open.
+  const QString database = ChooseReportDatabase();
+  delete instance();  // a start before in this process (tests) answers no more
+  instance() = new SingleInstance(database, QCoreApplication::instance());
+  try {
+    if (instance()->HandOverOrListen(files)) return 0;
+  } catch (...) {
+    ShowErrorBox(CurrentError());
+    return 1;
+  }
+  OpenReportDatabase(database);
   // A connection that did not open is never used: its box has been shown.
   if (!ReportConnection || !ReportConnection->IsOpen()) return 1;
   try {
@@ -31,7 +51,9 @@ int Main() {
   }
   form() = new Form1;
   form()->show();
-  return 0;
+  QObject::connect(instance(), &SingleInstance::Requested, form(), &Form1::ImportRequestedFiles);
+  if (!files.isEmpty()) form()->ImportRequestedFiles(files);
+  return std::nullopt;
 }
 
 Form1* MainForm() { return form().data(); }

@@ -90,7 +90,8 @@ void frmGetFiles::Dir1_Change() {
 
 void frmGetFiles::cmdOpenFiles_Click() {
   if (File1->ListCount() == 0) return;
-  FinishWritingBehind();  // the import before first: its failure belongs to it
+  // The import before first: its failure belongs to it.
+  if (writingBehind_.isActive()) FinishWritingBehind();
   // Shown only when the road takes more than half a second; Stop ends the
   // batch, and the road then goes on as after a whole batch.
   frmProgress progress(this);
@@ -156,8 +157,13 @@ void frmGetFiles::FinishWritingBehind(bool atExit) {
       QThread::msleep(10);
     }
   }
-  if (FinishStoredRows() || atExit) return;
-  // Rows the file could not keep: show what it holds.
+  if (atExit) {
+    FinishStoredRows();
+    return;
+  }
+  if (FinishStoredRows() && !ReportChangeByAnotherProgram()) return;
+  // Rows the file could not keep, or rows another program changed: show
+  // what the file holds.
   TrapInWindowBox([&] {
     OpenYieldRecordset();
     RefreshMainWindow();
