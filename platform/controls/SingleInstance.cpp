@@ -94,8 +94,8 @@ void SingleInstance::Listen() {
   // the turn and could not connect), so it goes.
   QLocalServer::removeServer(name_);
   if (!server_.listen(name_))
-    RaiseError(kErrPathFileAccess,
-               QStringLiteral("Cannot watch for a second start of the program (%1): %2")
-                   .arg(name_, server_.errorString()),
-               AppSourceName());
+    RaiseError(
+        kErrPathFileAccess,
+        QStringLiteral("Cannot watch for a second start of the program (%1): %2").arg(name_, server_.errorString()),
+        AppSourceName());
 }
