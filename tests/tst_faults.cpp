@@ -335,20 +335,20 @@ class TestFaults : public QObject {
     QFETCH(QString, sql);
     WindowDriver d;
     QCOMPARE(d.Start(), 0);
-    auto gate = std::make_unique<WriterGate>();
+    WriterGate gate;
     d.OpenFileWindow(d.MakeFolder("data", {{"boards.yrp", boards(2000)}}))->File1->selectAll();
     d.PressOpenFiles(false);
-    QVERIFY(gate->Held());
+    QVERIFY(gate.Held());
     Form1* f = d.Main();
     QVERIFY(f->RecordsetInUse()->AnsweredFromMemory());
     QCOMPARE(f->fgRS->Rows() - 1, 2000);
     if (rowsInTheFile) {
-      gate->Open();
+      gate.Open();
       // No events meanwhile: the program has not looked at the file yet.
       while (modReportGeneration::StoredRowsPending()) std::this_thread::yield();
     }
     ExecOn(d.folder.DatabasePath(), sql.toUtf8().constData());
-    gate.reset();
+    gate.Open();
     d.WaitForTheFile();
     QCOMPARE(d.boxes.Texts(),
              QStringList{"The database was changed by another program; the records are read again from it."});
