@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -80,9 +81,14 @@ class Form1 : public QWidget, public MainWindowRefresh {
   void cmdPrint_Click();
   void cmdBreakdown_Click();
   void mnuAbout_Click();
-  // Imports report files as if dropped on the window (files given on the
-  // command line, a file manager's "Open With").
+  // Imports report files as if dropped on the window.
   void ImportReportFiles(const QStringList& paths);
+  // Files named on the command line of this start or of a later one (a file
+  // manager's "Open With"): the window comes to the front, and the files are
+  // imported as if dropped, one request after the other, each once no import
+  // runs and no modal window is shown (a later start can arrive while the
+  // progress window or a box lets events through).
+  void ImportRequestedFiles(const QStringList& paths);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -100,6 +106,7 @@ class Form1 : public QWidget, public MainWindowRefresh {
   void RecordsShownChanged();
   // The filter lists' picks, as words.
   QString PicksText() const;
+  void ImportNextRequest();
 
   std::shared_ptr<Recordset> mrsYield;
   QPointer<frmGetFiles> fileWindow_;
@@ -107,4 +114,6 @@ class Form1 : public QWidget, public MainWindowRefresh {
   QString filterInForce_;       // the picks of the last Filter, for the breakdown's printout
   QStringList summaryHeading_;  // what the summary holds, for its printout
   bool shuttingDown_ = false;
+  QList<QStringList> requested_;  // files of later starts, not imported yet
+  QTimer requestsWaiting_;
 };

@@ -1,9 +1,13 @@
-// Report files dropped on the main window from a file manager: imported along
-// the same road as from the file selection window, whose lists then show
-// their folder and selection.
+// Report files dropped on the main window from a file manager, or named on
+// the command line of this start or a later one: imported along the same
+// road as from the file selection window, whose lists then show their
+// folder and selection.
 #include "ErrorBoxes.h"
 #include "Form1.h"
+#include "ImportProgress.h"
 #include "RuntimeErrors.h"
+
+#include <QApplication>
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -64,4 +68,28 @@ void Form1::ImportReportFiles(const QStringList& paths) {
     if (!fileWindow_) fileWindow_ = new frmGetFiles(this);
     fileWindow_->ImportFiles(folders.first(), names);
   });
+}
+
+void Form1::ImportRequestedFiles(const QStringList& paths) {
+  if (shuttingDown_) return;
+  if (isMinimized()) showNormal();
+  raise();
+  activateWindow();
+  if (paths.isEmpty()) return;
+  requested_ << paths;
+  if (!requestsWaiting_.isActive()) {
+    requestsWaiting_.setInterval(50);
+    connect(&requestsWaiting_, &QTimer::timeout, this, &Form1::ImportNextRequest, Qt::UniqueConnection);
+    requestsWaiting_.start();
+  }
+}
+
+void Form1::ImportNextRequest() {
+  // Never an import inside another, nor under a box waiting for its answer.
+  if (CurrentImportProgress() || QApplication::activeModalWidget()) return;
+  if (requested_.isEmpty() || shuttingDown_) {
+    requestsWaiting_.stop();
+    return;
+  }
+  ImportReportFiles(requested_.takeFirst());
 }

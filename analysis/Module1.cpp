@@ -3,12 +3,15 @@
 #include "MemoryPolicy.h"
 
 #include "AppInfo.h"
+#include "DatabaseLocation.h"
 #include "ErrorBoxes.h"
 #include "Form1.h"
 #include "ReportDatabase.h"
+#include "SingleInstance.h"
 
 #include <QGuiApplication>
 #include <QPointer>
+#include <QTimer>
 
 namespace Module1 {
 
@@ -17,9 +20,13 @@ QPointer<Form1>& form() {
   static QPointer<Form1> f;
   return f;
 }
+QPointer<SingleInstance>& instance() {
+  static QPointer<SingleInstance> i;
+  return i;
+}
 }  // namespace
 
-int Main() {
+std::optional<int> Main(const QStringList& files) {
   using namespace modReportGeneration;
   ReturnLargeBlocksWhenFreed();
   // The desktop knows the program by its menu entry's id: the windows' class
@@ -27,7 +34,20 @@ int Main() {
   // dock groups the windows with their launcher and shows its icon.
   QCoreApplication::setApplicationName(AppId());
   QGuiApplication::setDesktopFileName(AppId());
-  OpenReportDatabase();
+  // A second copy must not touch the database of the first (its emptying
+  // would blank the first one's grid, its import mix into the first one's):
+  // the database is chosen, and a copy running on it asked, before the open.
+  const DatabasePlace database = ChooseReportDatabase();
+  delete instance();  // a start before in this process (tests) answers no more
+  instance() = new SingleInstance(database.file, QCoreApplication::instance());
+  try {
+    if (instance()->HandOverOrListen(files)) return 0;
+  } catch (...) {
+    ShowErrorBox(CurrentError());
+    return 1;
+  }
+  MakeCopyServe(database);
+  OpenReportDatabase(database.file);
   // A connection that did not open is never used: its box has been shown.
   if (!ReportConnection || !ReportConnection->IsOpen()) return 1;
   try {
@@ -38,7 +58,9 @@ int Main() {
   }
   form() = new Form1;
   form()->show();
-  return 0;
+  QObject::connect(instance(), &SingleInstance::Requested, form(), &Form1::ImportRequestedFiles);
+  if (!files.isEmpty()) form()->ImportRequestedFiles(files);
+  return std::nullopt;
 }
 
 Form1* MainForm() { return form().data(); }

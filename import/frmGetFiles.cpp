@@ -80,7 +80,8 @@ void frmGetFiles::Dir1_Change() {
 
 void frmGetFiles::cmdOpenFiles_Click() {
   if (File1->ListCount() == 0) return;
-  FinishWritingBehind();  // the import before first: its failure belongs to it
+  // The import before first: its failure belongs to it.
+  if (writingBehind_.isActive()) FinishWritingBehind();
   // Shown only when the road takes more than half a second; Stop ends the
   // batch, and the road then goes on as after a whole batch.
   frmProgress progress(this);
@@ -128,8 +129,13 @@ void frmGetFiles::WritingBehindPolled() {
 void frmGetFiles::FinishWritingBehind(bool atExit) {
   writingBehind_.stop();
   WaitForRowsBehind();
-  if (FinishStoredRows() || atExit) return;
-  // Rows the file could not keep: show what it holds.
+  if (atExit) {
+    FinishStoredRows();
+    return;
+  }
+  if (FinishStoredRows() && !ReportChangeByAnotherProgram()) return;
+  // Rows the file could not keep, or rows another program changed: show
+  // what the file holds.
   TrapInWindowBox([&] {
     OpenYieldRecordset();
     RefreshMainWindow();

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev  # qt6-base-dev brings Qt Network too
   qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
   libsqlite3-dev sqlite3
   fonts-dejavu-core fontconfig

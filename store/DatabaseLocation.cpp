@@ -56,20 +56,24 @@ QString InstalledTemplatePath(const QString& programFolder) {
   return QDir::cleanPath(programFolder + QStringLiteral("/../share/corvane-yield-report/") + kFileName);
 }
 
-QString LocateReportDatabase(const QString& programFolder, const QString& userDataFolder) {
+DatabasePlace LocateReportDatabase(const QString& programFolder, const QString& userDataFolder) {
   const QString beside = QDir(programFolder).filePath(kFileName);
   const bool besideThere = QFileInfo::exists(beside);
-  if (besideThere && QFileInfo(programFolder).isWritable()) return beside;
+  if (besideThere && QFileInfo(programFolder).isWritable()) return {beside, QString()};
   // A database beside a folder that cannot be written (a portable copy on a
   // read-only medium) lends itself as the template.
   const QString templatePath = besideThere ? beside : InstalledTemplatePath(programFolder);
-  if (!QFileInfo::exists(templatePath)) return beside;
-  const QString copy = QDir(userDataFolder).filePath(kFileName);
-  if (!QFileInfo::exists(copy) || CopyNeedsReplacing(copy, templatePath)) ReplaceCopy(templatePath, copy);
-  return copy;
+  if (!QFileInfo::exists(templatePath)) return {beside, QString()};
+  return {QDir(userDataFolder).filePath(kFileName), templatePath};
 }
 
-QString ChooseReportDatabase() {
+void MakeCopyServe(const DatabasePlace& place) {
+  if (place.templatePath.isEmpty()) return;
+  if (!QFileInfo::exists(place.file) || CopyNeedsReplacing(place.file, place.templatePath))
+    ReplaceCopy(place.templatePath, place.file);
+}
+
+DatabasePlace ChooseReportDatabase() {
   // Named here, not by the application's name, which is the desktop's id.
   return LocateReportDatabase(ProgramFolder(), QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                                                    QStringLiteral("/Corvane Yield Report Analysis"));

@@ -14,19 +14,30 @@ namespace modReportGeneration {
 // in <prefix>/bin/.
 QString InstalledTemplatePath(const QString& programFolder);
 
-// The database file to open:
+// The database file to open, and the template a user's copy is made from.
+struct DatabasePlace {
+  QString file;
+  QString templatePath;  // empty when the file is the program's own (or none is there)
+};
+
+// Where the database is, without touching any file:
 // - the one beside the program, when it is there and its folder can be
 //   written;
-// - else the user's copy, made (or made again) from the database beside a
-//   read-only program folder, or else from the installed template;
+// - else the user's copy, made from the database beside a read-only program
+//   folder, or else from the installed template;
 // - else, with neither there, the path beside the program, for the open's
 //   error box.
+DatabasePlace LocateReportDatabase(const QString& programFolder, const QString& userDataFolder);
+
+// Makes the user's copy (or makes it again when it cannot serve); nothing for
+// the program's own database. Kept apart from the choice so that a second
+// start hands its files over without reading the running copy's database.
 // A copy that cannot be made is left to the open, whose box names its path.
-QString LocateReportDatabase(const QString& programFolder, const QString& userDataFolder);
+void MakeCopyServe(const DatabasePlace& place);
 
 // The database for the running program: beside it or in the user's data
 // folder ("Corvane Yield Report Analysis" in the generic data location,
 // ~/.local/share). Chosen once, at the open.
-QString ChooseReportDatabase();
+DatabasePlace ChooseReportDatabase();
 
 }  // namespace modReportGeneration

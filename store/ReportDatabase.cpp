@@ -3,6 +3,7 @@
 #include "AppInfo.h"
 #include "DatabaseLocation.h"
 #include "ErrorBoxes.h"
+#include "MessageBoxSeam.h"
 #include "RuntimeErrors.h"
 #include "SqliteSession.h"
 #include "StoreStatements.h"
@@ -14,9 +15,15 @@ std::shared_ptr<Recordset> YieldRecordset;
 QString ReportDatabaseFile;
 
 void OpenReportDatabase() {
+  const DatabasePlace place = ChooseReportDatabase();
+  MakeCopyServe(place);
+  OpenReportDatabase(place.file);
+}
+
+void OpenReportDatabase(const QString& file) {
   try {
     ReportConnection = std::make_shared<Connection>();
-    ReportDatabaseFile = ChooseReportDatabase();
+    ReportDatabaseFile = file;
     const QString connectionString = QStringLiteral("Data Source=") + ReportDatabaseFile;
     ReportConnection->SetProvider(Connection::EngineProvider());
     ReportConnection->SetCursorLocation(adUseClient);
@@ -68,6 +75,21 @@ bool FinishStoredRows() {
     ShowErrorBox(CurrentError());
   }
   return false;
+}
+
+bool ReportChangeByAnotherProgram() {
+  if (!ReportConnection || !ReportConnection->Session()) return false;
+  bool changed = false;
+  try {
+    changed = ReportConnection->Session()->WrittenByAnotherConnection();
+  } catch (...) {
+    ShowErrorBox(CurrentError());
+    return true;
+  }
+  if (changed)
+    ShowMessageBox(AppTitle(), QStringLiteral("The database was changed by another program; the records are read "
+                                              "again from it."));
+  return changed;
 }
 
 }  // namespace modReportGeneration

@@ -17,6 +17,9 @@ extern QString ReportDatabaseFile;
 // Opens the report database (beside the program, or the user's copy of it:
 // DatabaseLocation.h); shows the error box on failure.
 void OpenReportDatabase();
+// The same on a file chosen before (start-up checks for a running copy on
+// it before anything opens it).
+void OpenReportDatabase(const QString& file);
 // Deletes every row of tblYieldReport; passes failures to the caller.
 void ClearYieldReport();
 // Replaces the shared recordset with a new one over the table, sorted by
@@ -35,5 +38,10 @@ bool StoredRowsPending();
 // failure first and showed it) and returns false: the grid then shows rows
 // the file does not hold, and is to be opened again from the file.
 bool FinishStoredRows();
+// After FinishStoredRows: when another program has written to the database
+// since the import emptied the table (a sqlite3 shell deleting rows), the
+// records shown from memory may not be what the file holds. Shows a box
+// saying so and returns true: the grid is then to be read again from the file.
+bool ReportChangeByAnotherProgram();
 
 }  // namespace modReportGeneration

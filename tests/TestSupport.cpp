@@ -62,6 +62,7 @@ QStringList QueryRows(const QString& databasePath, const QString& sql) {
     sqlite3_close(db);
     return {QStringLiteral("<cannot open>")};
   }
+  sqlite3_busy_timeout(db, 10000);  // a program writing the file holds it now and then
   sqlite3_stmt* st = nullptr;
   if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK) {
     while (sqlite3_step(st) == SQLITE_ROW) {

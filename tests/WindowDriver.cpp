@@ -25,7 +25,7 @@ WindowDriver::~WindowDriver() {
 }
 
 int WindowDriver::Start() {
-  const int rc = Module1::Main();
+  const int rc = Module1::Main().value_or(0);
   form_ = Module1::MainForm();
   if (rc == 0 && form_) (void)QTest::qWaitForWindowExposed(form_);  // offscreen windows may never report it
   return rc;

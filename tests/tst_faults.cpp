@@ -340,6 +340,44 @@ class TestFaults : public QObject {
     endBeforeTheVfs(d);
   }
 
+  // Another program writes the file while the grid shows an import from
+  // memory (the writer held until then): the grid never changes silently.
+  // A box says so and the grid is read again from the file.
+  void anotherProgramWritingBehindTheGrid_data() {
+    QTest::addColumn<bool>("rowsInTheFile");  // whether the writer is done before
+    QTest::addColumn<QString>("sql");
+    QTest::newRow("rows deleted") << true << QString("DELETE FROM tblYieldReport WHERE rowid % 2 = 0");
+    QTest::newRow("a row added before the rows reach the file")
+        << false << QString("INSERT INTO tblYieldReport (BDate, Supplier) VALUES ('2024-03-08', 'Other')");
+  }
+  void anotherProgramWritingBehindTheGrid() {
+    QFETCH(bool, rowsInTheFile);
+    QFETCH(QString, sql);
+    WindowDriver d;
+    QCOMPARE(d.Start(), 0);
+    WriterGate gate;
+    d.OpenFileWindow(d.MakeFolder("data", {{"boards.yrp", boards(2000)}}))->File1->selectAll();
+    d.PressOpenFiles(false);
+    QVERIFY(gate.Held());
+    Form1* f = d.Main();
+    QVERIFY(f->RecordsetInUse()->AnsweredFromMemory());
+    QCOMPARE(f->fgRS->Rows() - 1, 2000);
+    if (rowsInTheFile) {
+      gate.Open();
+      // No events meanwhile: the program has not looked at the file yet.
+      while (modReportGeneration::StoredRowsPending()) std::this_thread::yield();
+    }
+    ExecOn(d.folder.DatabasePath(), sql.toUtf8().constData());
+    gate.Open();
+    d.WaitForTheFile();
+    QCOMPARE(d.boxes.Texts(),
+             QStringList{"The database was changed by another program; the records are read again from it."});
+    const int stored = QueryRows(d.folder.DatabasePath(), "SELECT count(*) FROM tblYieldReport").first().toInt();
+    QCOMPARE(stored, rowsInTheFile ? 1000 : 2001);
+    QCOMPARE(f->fgRS->Rows() - 1, stored);
+    QCOMPARE(f->cmboSupplier->count(), rowsInTheFile ? 2 : 3);  // "ALL" and what the file holds
+  }
+
   // The program's end, a new import and the file window closing wait for
   // rows still on their way, in one window saying so (after half a second),
   // painted while the writer is held; the wait ends when the writer goes on.

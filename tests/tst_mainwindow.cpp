@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QScreen>
 #include <QTimer>
 
@@ -38,6 +39,48 @@ void doubleClick(QListWidget* list, QListWidgetItem* item) {
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
   QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
 }
+
+// The built program in a folder of its own with its database beside it,
+// started as a user starts it; its socket goes in that folder too (TMPDIR),
+// so parallel tests never meet.
+class ProgramCopy {
+ public:
+  ProgramCopy() : program_(dir_.filePath("CorvaneYieldReport")) {
+    if (!QFile::copy(PROGRAM_PATH, program_)) qFatal("cannot copy the program");
+    QFile::setPermissions(program_, QFile::permissions(PROGRAM_PATH));
+  }
+  QString Database() const { return dir_.filePath("ReportGenTemplate.mdb"); }
+  void FreshDatabase() const {
+    QFile::remove(Database());
+    QFile::remove(Database() + "-journal");
+    QVERIFY(QFile::copy(TEMPLATE_DATABASE, Database()));
+    QFile::setPermissions(Database(), QFile::ReadOwner | QFile::WriteOwner);
+  }
+  // A report file of `lines` boards from one supplier, in a folder of its own.
+  QString Report(const QString& supplier, int lines) const {
+    QDir(dir_.path()).mkpath(supplier);
+    QFile f(dir_.filePath(supplier + "/" + supplier + ".yrp"));
+    if (!f.open(QIODevice::WriteOnly)) qFatal("cannot write a report file");
+    for (int i = 0; i < lines; ++i) f.write(board("2024-03-07", QByteArray::number(i), supplier.toUtf8(), "Oak", "4"));
+    return f.fileName();
+  }
+  void Start(QProcess& p, const QStringList& files) const {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TMPDIR", dir_.path());
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::ForwardedChannels);
+    p.start(program_, files);
+  }
+  // Rows of the database by supplier ("supplier<tab>count"), as another
+  // program reads them.
+  QStringList Suppliers() const {
+    return QueryRows(Database(), "SELECT Supplier, count(*) FROM tblYieldReport GROUP BY Supplier");
+  }
+
+ private:
+  QTemporaryDir dir_;
+  QString program_;
+};
 
 }  // namespace
 
@@ -460,6 +503,47 @@ class TestMainWindow : public QObject {
       QVERIFY(d.Start() != 0);
       QCOMPARE(d.boxes.Texts(), QStringList{"Error #: -1, no such table: tblYieldReport, SQLite"});
     }
+  }
+
+  // Two real starts of the program on one database (a report file opened
+  // again from a file manager): the second hands its files to the first and
+  // ends with 0, without touching the database; the first imports them after
+  // its own import. Each row's first start is killed at its end, leaving its
+  // socket behind for the next row's start.
+  void aSecondStartHandsItsFilesToTheRunningCopy_data() {
+    QTest::addColumn<int>("firstLines");   // the first start's own import (0: none)
+    QTest::addColumn<int>("secondLines");  // -1: the second start names no file
+    QTest::newRow("first idle") << 0 << 300;
+    QTest::newRow("first in a long import") << 300000 << 300;
+    QTest::newRow("second without files") << 300 << -1;
+  }
+  void aSecondStartHandsItsFilesToTheRunningCopy() {
+    QFETCH(int, firstLines);
+    QFETCH(int, secondLines);
+    static const ProgramCopy copy;
+    copy.FreshDatabase();
+    ExecOn(copy.Database(), "INSERT INTO tblYieldReport (Supplier) VALUES ('Stale')");
+    QProcess first, second;
+    copy.Start(first, firstLines > 0 ? QStringList{copy.Report("First", firstLines)} : QStringList{});
+    // Up: the table emptied, or the rows of its own import under way or in.
+    if (firstLines == 0)
+      QTRY_COMPARE_WITH_TIMEOUT(copy.Suppliers(), QStringList{}, 60000);
+    else if (secondLines >= 0)
+      QTRY_VERIFY_WITH_TIMEOUT(copy.Suppliers().value(0).startsWith("First\t"), 60000);
+    else
+      QTRY_COMPARE_WITH_TIMEOUT(copy.Suppliers(), QStringList{"First\t300"}, 60000);
+    copy.Start(second, secondLines >= 0 ? QStringList{copy.Report("Second", secondLines)} : QStringList{});
+    QVERIFY(second.waitForFinished(60000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    if (secondLines < 0) QCOMPARE(copy.Suppliers(), QStringList{"First\t300"});  // not emptied by the second
+    // The first imports the second's files once its own import is done
+    // (rows of both would mean one import inside the other).
+    const QString expected = secondLines >= 0 ? QString("Second\t%1").arg(secondLines) : QString("First\t300");
+    QTRY_COMPARE_WITH_TIMEOUT(copy.Suppliers(), QStringList{expected}, 60000);
+    QCOMPARE(first.state(), QProcess::Running);
+    first.kill();
+    QVERIFY(first.waitForFinished(30000));
   }
 };
 

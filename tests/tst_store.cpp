@@ -66,7 +66,7 @@ class ProgramLayout {
     return QDir::cleanPath(bin + "/../share/corvane-yield-report/ReportGenTemplate.mdb");
   }
   QString copy() const {
-    return root_.path() + "/data/" + QCoreApplication::applicationName() + "/ReportGenTemplate.mdb";
+    return root_.path() + "/data/Corvane Yield Report Analysis/ReportGenTemplate.mdb";
   }
   QString report() const { return root_.path() + "/board.yrp"; }
 

@@ -112,16 +112,21 @@ std::shared_ptr<ColumnStore> SqliteSession::Mirror(const QString& table) {
   // connection meanwhile still shows at the next check (the version only
   // moves on).
   if (WriterBusy()) return it->second;
-  if (DataVersion() != mirrorsDataVersion_) {  // another connection wrote meanwhile
+  return WrittenByAnotherConnection() ? nullptr : it->second;
+}
+
+bool SqliteSession::WrittenByAnotherConnection() {
+  if (!mirrors_.empty() && !WriterBusy() && DataVersion() != mirrorsDataVersion_) {
     DropMirrors();
-    return nullptr;
+    otherConnectionWrote_ = true;
   }
-  return it->second;
+  return otherConnectionWrote_;
 }
 
 void SqliteSession::StartMirror(const QString& table, std::shared_ptr<ColumnStore> store) {
   mirrors_[table.toLower()] = std::move(store);
   mirrorsDataVersion_ = DataVersion();
+  otherConnectionWrote_ = false;
 }
 
 bool SqliteSession::IsMirror(const QString& table, const ColumnStore* store) const {

@@ -121,6 +121,11 @@ class SqliteSession {
   void StartMirror(const QString& table, std::shared_ptr<ColumnStore> store);
   bool IsMirror(const QString& table, const ColumnStore* store) const;
   void DropMirrors() { mirrors_.clear(); }
+  // Whether another connection has written to the file since the mirrors
+  // started (looked at now, unless the writer has the connection): what was
+  // read from them may no longer be what the file holds. The mirrors are
+  // dropped then.
+  bool WrittenByAnotherConnection();
 
  private:
   qint64 DataVersion();
@@ -137,6 +142,7 @@ class SqliteSession {
   bool behind_ = false;                                      // WriteLaterRowsBehind, until the next wait
   std::map<QString, std::shared_ptr<ColumnStore>> mirrors_;  // by lower-case table name
   qint64 mirrorsDataVersion_ = -1;
+  bool otherConnectionWrote_ = false;  // since the mirrors started
 
   sqlite3* db_ = nullptr;
   bool inTransaction_ = false;
