@@ -8,15 +8,15 @@
 #include "PrinterSeam.h"
 #include "WindowDriver.h"
 
-#include <QBarSeries>
-#include <QBarSet>
+#include <QBarCategoryAxis>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
-#include <QDateTimeAxis>
 #include <QHeaderView>
 #include <QImage>
 #include <QLineSeries>
 #include <QProcess>
+#include <QScatterSeries>
 #include <QStandardPaths>
 #include <QToolTip>
 
@@ -180,6 +180,12 @@ void clickHeader(QTableView* view, int column) {
   QHeaderView* h = view->horizontalHeader();
   const QPoint at(h->sectionViewportPosition(column) + h->sectionSize(column) / 2, h->height() / 2);
   QTest::mouseClick(h->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+}
+
+// The chart's categories, as its horizontal axis labels them.
+QStringList categoriesOf(QChart* chart) {
+  auto* x = qobject_cast<QBarCategoryAxis*>(chart->axes(Qt::Horizontal).value(0));
+  return x ? x->categories() : QStringList({"(no category axis)"});
 }
 
 QString pdfText(const QString& pdf, QString* pages = nullptr) {
@@ -352,11 +358,11 @@ class TestBreakdown : public QObject {
     QCOMPARE(column(0), QStringList({"4", "4.5", "6", "10", "All"}));
     clickHeader(w->tblBreakdown, 0);
     QCOMPARE(column(0), QStringList({"4", "4.5", "6", "10", "All"}));
-    // Bars follow the table's order.
+    // Dots follow the table's order (width 6, without a value, keeps its place without a dot).
     clickHeader(w->tblBreakdown, clearYield);
-    auto* bars = qobject_cast<QBarSeries*>(w->Chart()->series().value(0));
-    QVERIFY(bars);
-    QCOMPARE(bars->barSets().value(0)->at(3), (90.25 + 45.0) * 100 / (80.10 + 50.0));
+    auto* dots = qobject_cast<QScatterSeries*>(w->Chart()->series().value(0));
+    QVERIFY(dots);
+    QCOMPARE(dots->points().last(), QPointF(3, (90.25 + 45.0) * 100 / (80.10 + 50.0)));
     // Read-only.
     QCOMPARE(w->Table().flags(w->Table().index(0, 0)) & Qt::ItemIsEditable, Qt::ItemFlags());
   }
@@ -425,26 +431,28 @@ class TestBreakdown : public QObject {
     WindowDriver::Pick(w->cmboMeasure, "Clear Yield %");
     QChart* chart = w->Chart();
     QCOMPARE(chart->title(), QStringLiteral("Clear Yield % by Supplier"));
-    auto* bars = qobject_cast<QBarSeries*>(chart->series().value(0));
+    auto* dots = qobject_cast<QScatterSeries*>(chart->series().value(0));
     auto* reference = qobject_cast<QLineSeries*>(chart->series().value(1));
-    QVERIFY(bars && reference);
-    QCOMPARE(bars->barSets().value(0)->label(), QStringLiteral("Clear Yield %"));
-    QCOMPARE(bars->barSets().value(0)->count(), 4);
+    QVERIFY(dots && reference);
+    QCOMPARE(dots->name(), QStringLiteral("Clear Yield %"));
+    QCOMPARE(categoriesOf(chart), QStringList({"(none)", "Acme", "Birch", "Zero"}));
+    QCOMPARE(dots->count(), 3);  // Zero's lengths give no value
     // (none): 60/66; Acme: 90.25/80.10.
-    QCOMPARE(bars->barSets().value(0)->at(0), 6000.0 / 66);
+    QCOMPARE(dots->at(0), QPointF(0, 6000.0 / 66));
     QCOMPARE(reference->name(), QStringLiteral("All: ") + w->Table().Text(4, BreakdownTable::kFirstMeasureColumn + 7));
     QCOMPARE(reference->at(0).y(), w->Table().Breakdown().all.Measure(BreakdownMeasure::ClearYield));
     QCOMPARE(chart->axes(Qt::Vertical).value(0)->titleText(), QStringLiteral("Clear Yield %"));
     QCOMPARE(chart->axes(Qt::Horizontal).value(0)->titleText(), QStringLiteral("Supplier"));
     // Values on hover.
-    emit bars->barSets().value(0)->hovered(true, 1);
+    emit dots->hovered(QPointF(1.1, 100), true);
     QCOMPARE(QToolTip::text(), QStringLiteral("Acme: Clear Yield % 112.67"));
-    emit bars->barSets().value(0)->hovered(false, 1);
+    emit dots->hovered(QPointF(1.1, 100), false);
 
     groupBy(w, "Month");
     chart = w->Chart();
     auto* line = qobject_cast<QLineSeries*>(chart->series().value(0));
-    QVERIFY(line && qobject_cast<QDateTimeAxis*>(chart->axes(Qt::Horizontal).value(0)));
+    QVERIFY(line);
+    QCOMPARE(categoriesOf(chart), QStringList({"2024-03", "2024-04"}));
     QCOMPARE(line->count(), 1);  // March; April's only board has no clear length to divide by
 
     // Saved as PNG and SVG; a folder that does not exist gives the box.
@@ -459,7 +467,8 @@ class TestBreakdown : public QObject {
     WindowDriver::Click(w->cmdSaveChart);
     QCOMPARE(asked, QStringLiteral("Save Chart|PNG image (*.png);;SVG image (*.svg)"));
     QImage image(png);
-    QCOMPARE(image.size(), w->chtBreakdown->size());
+    QVERIFY(image.width() >= std::max(1600, w->chtBreakdown->width()) &&
+            image.height() >= std::max(900, w->chtBreakdown->height()));
     answer = svgBase;
     WindowDriver::Click(w->cmdSaveChart);
     QFile svg(svgBase);

@@ -2,6 +2,7 @@
 // a window manager that draws a title bar (tests/run_on_x11.sh), both windows
 // must be centred with their frames, not by their client areas.
 #include "WindowDriver.h"
+#include "WindowLayout.h"
 
 #include <QScreen>
 #include <QWindow>
@@ -56,6 +57,38 @@ class TestPlacement : public QObject {
     frmGetFiles* w = d.OpenFileWindow(d.MakeFolder("data", {}));
     QVERIFY(w);
     verifyCentred(w);
+  }
+
+  // The breakdown window opens where it hides none of the main window's
+  // buttons: beside it where the screen has room, else (this screen)
+  // cascaded below them; on the screen, usable, and fully framed.
+  void breakdownOpensClearOfTheMainWindowsButtons() {
+    WindowDriver d;
+    QCOMPARE(d.Start(), 0);
+    Form1* f = d.Main();
+    verifyCentred(f);
+    WindowDriver::Click(f->cmdBreakdown);
+    frmBreakdown* w = f->BreakdownWindow();
+    QVERIFY(w && QTest::qWaitForWindowExposed(w));
+    QTRY_VERIFY_WITH_TIMEOUT(frameOf(w).height() > w->height(), 15000);
+    const QRect buttons = ButtonsArea(f);
+    QVERIFY(buttons.contains(f->cmdExit->mapToGlobal(QPoint(0, 0))) &&
+            buttons.contains(f->cmdBreakdown->mapToGlobal(QPoint(0, 0))));
+    const auto describe = [&] {
+      return QStringLiteral("breakdown frame %1,%2 %3x%4; main's buttons %5,%6 %7x%8")
+          .arg(frameOf(w).x())
+          .arg(frameOf(w).y())
+          .arg(frameOf(w).width())
+          .arg(frameOf(w).height())
+          .arg(buttons.x())
+          .arg(buttons.y())
+          .arg(buttons.width())
+          .arg(buttons.height());
+    };
+    QTRY_VERIFY2_WITH_TIMEOUT(!frameOf(w).intersects(buttons) && w->screen()->availableGeometry().contains(frameOf(w)),
+                              qPrintable(describe()), 5000);
+    QVERIFY(w->width() >= 560 && w->height() >= 380);
+    w->grab().save("/tmp/bd25a.png");
   }
 };
 

@@ -16,8 +16,7 @@ int ListTextRoom(const QComboBox* list) {
   option.editable = list->isEditable();
   option.frame = list->hasFrame();
   option.subControls = QStyle::SC_All;
-  const QRect field =
-      list->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list);
+  const QRect field = list->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list);
   // The style draws the shown text a pixel inside the field on either side.
   return field.width() - 2;
 }
