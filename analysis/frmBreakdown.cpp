@@ -58,7 +58,7 @@ frmBreakdown::frmBreakdown(QWidget* owner) : QWidget(owner, Qt::Window) {
   resize(1100, 760);
   // Beside the main window where the screen has room, else cascaded below
   // its buttons; the table, the chart and the commands need about this much.
-  if (owner) PlaceBesideOwner(this, owner, QSize(560, 380));
+  if (owner) PlaceBesideOwner(this, owner, QSize(560, 240));
 }
 
 frmBreakdown::~frmBreakdown() = default;
