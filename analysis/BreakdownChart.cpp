@@ -20,10 +20,10 @@ QString valueText(double v) { return std::isnan(v) ? QStringLiteral("no value") 
 
 void showTip(const QString& text) { QToolTip::showText(QCursor::pos(), text); }
 
-// A tick step of 1, 2, 2.5 or 5 times a power of ten giving about five
+// A tick step of 1, 2, 2.5 or 5 times a power of ten giving about four
 // steps over the span, never below the hundredth the labels show.
 double tickStep(double span) {
-  const double rough = span / 5;
+  const double rough = span / 4;
   const double power = std::pow(10.0, std::floor(std::log10(rough)));
   double step = power * 5;
   for (double f : {1.0, 2.0, 2.5})
@@ -154,6 +154,13 @@ QChart* MakeBreakdownChart(const std::vector<const BreakdownGroup*>& groups, con
   x->setTitleText(groupName);
   if (categories.size() > 12) x->setLabelsAngle(-90);
   QCategoryAxis* y = valueAxis(name, low, high);
+  // Small type on the axes: a year of weeks or days needs the room, and a
+  // window below the main window's buttons is short.
+  for (QAbstractAxis* axis : {static_cast<QAbstractAxis*>(x), static_cast<QAbstractAxis*>(y)}) {
+    QFont labels = axis->labelsFont();
+    labels.setPointSizeF(std::max(6.0, labels.pointSizeF() - 1.5));
+    axis->setLabelsFont(labels);
+  }
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
   attach(chart, points, x, y);

@@ -107,7 +107,8 @@ void frmBreakdown::BuildControls() {
   split->addWidget(tblBreakdown);
   split->addWidget(chtBreakdown);
   split->setChildrenCollapsible(false);
-  split->setSizes({200, 460});  // the chart's labels need the room more than the table's rows
+  // The chart's labels need the room more than the table's rows, which scroll.
+  split->setSizes({150, 510});
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
   layout->addWidget(lblRecords);
