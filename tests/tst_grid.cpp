@@ -329,6 +329,22 @@ class TestGrid : public QObject {
     QCOMPARE(cutTexts(bound), QStringList());
   }
 
+  // Many texts of nearly the widest width, then one a fraction of a pixel
+  // wider: the last is the one to fit.
+  void autoSizeKeepsALateWidestText() {
+    GridControl grid;
+    QFont font = grid.font();
+    font.setHintingPreference(QFont::PreferNoHinting);  // advances in fractions of a pixel
+    font.setPointSizeF(10.5);
+    grid.setFont(font);
+    grid.SetRows(42);
+    grid.SetCols(2);
+    for (int r = 1; r < 41; ++r) grid.SetTextMatrix(r, 1, "ffff");
+    grid.SetTextMatrix(41, 1, "ffft");
+    grid.AutoSize(1, 1, false, 0);
+    QCOMPARE(grid.ColWidth(1), std::max(grid.TextWidthTwips("ffft"), grid.TextWidthTwips("ffff")));
+  }
+
   void printsHeadingAndCells() {
     GridControl grid;
     grid.SetRows(3);

@@ -36,19 +36,21 @@ double TextWidths::Width(const char* ascii, int length) const {
 // ---- WidestTexts ----
 
 void WidestTexts::Offer(double width, QStringView text) {
-  if (Wanted(width)) Keep(width, text.toString());
-}
-
-void WidestTexts::Offer(double width, const char* ascii, int length) {
-  if (Wanted(width)) Keep(width, QString::fromLatin1(ascii, length));
+  if (Wants(width)) Keep(width, text.toString());
 }
 
 void WidestTexts::Keep(double width, QString text) {
   if (width > widest_) {
+    // A new widest is always kept, in place of the narrowest when full.
     widest_ = width;
     std::erase_if(found_, [&](const auto& f) { return !Wanted(f.first); });
+    if (found_.size() >= kMaxTexts)
+      found_.erase(std::min_element(found_.begin(), found_.end(),
+                                    [](const auto& a, const auto& b) { return a.first < b.first; }));
+  } else if (found_.size() >= kMaxTexts) {
+    return;
   }
-  if (found_.size() < kMaxTexts) found_.emplace_back(width, std::move(text));
+  found_.emplace_back(width, std::move(text));
 }
 
 std::vector<QString> WidestTexts::Texts() const {
@@ -241,7 +243,7 @@ void RecordsetGridModel::WidestTextsOf(int col, const TextWidths& widths, Widest
         const int len = int(res.ptr - buf);
         double w = widths.Width(buf, len);
         if (std::char_traits<char>::find(buf, len, '.')) w += dpWidth - dotWidth;
-        if (w > widest.Widest() - 1.0) widest.Offer(w, store.Text(field, row));  // the cell's own text
+        if (widest.Wants(w)) widest.Offer(w, store.Text(field, row));  // the cell's own text
       }
       break;
     }

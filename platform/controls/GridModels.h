@@ -36,8 +36,8 @@ class TextWidths {
 class WidestTexts {
  public:
   void Offer(double width, QStringView text);
-  void Offer(double width, const char* ascii, int length);
-  double Widest() const { return widest_; }
+  // Whether a text of this width would be kept (its text need not be made otherwise).
+  bool Wants(double width) const { return width > widest_ || (Wanted(width) && found_.size() < kMaxTexts); }
   std::vector<QString> Texts() const;
 
  private:
