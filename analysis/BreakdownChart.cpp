@@ -1,17 +1,14 @@
 #include "BreakdownChart.h"
 
 #include <QBarCategoryAxis>
-#include <QBarSeries>
-#include <QBarSet>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QCursor>
-#include <QDateTime>
-#include <QDateTimeAxis>
 #include <QLineSeries>
 #include <QPen>
+#include <QScatterSeries>
 #include <QSet>
 #include <QToolTip>
-#include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>
@@ -23,22 +20,46 @@ QString valueText(double v) { return std::isnan(v) ? QStringLiteral("no value") 
 
 void showTip(const QString& text) { QToolTip::showText(QCursor::pos(), text); }
 
-QValueAxis* valueAxis(const QString& title, double low, double high, bool fromZero) {
-  auto* y = new QValueAxis;
-  y->setTitleText(title);
-  if (fromZero) low = std::min(0.0, low);
-  if (!(high > low)) {  // one value, or none
-    high = low + 1;
-    low -= 1;
+// A tick step of 1, 2, 2.5 or 5 times a power of ten giving about four
+// steps over the span, never below the hundredth the labels show.
+double tickStep(double span) {
+  const double rough = span / 4;
+  const double power = std::pow(10.0, std::floor(std::log10(rough)));
+  double step = power * 5;
+  for (double f : {1.0, 2.0, 2.5})
+    if (rough <= power * f) {
+      step = power * f;
+      break;
+    }
+  return std::max(step, 0.01);
+}
+
+// The value axis fitted to the values (not from zero), a labelled tick per
+// step, the first and last at its ends so that its range shows, each label
+// in the table's number format.
+QCategoryAxis* valueAxis(const QString& name, double low, double high) {
+  if (!(high - low >= 0.01)) {  // one value, or values alike to the hundredth
+    low -= 0.5;
+    high += 0.5;
   }
-  const double margin = fromZero ? 0 : (high - low) * 0.1;
-  y->setRange(fromZero ? low : low - margin, high + (high - low) * 0.1);
-  y->applyNiceNumbers();
+  const double step = tickStep(high - low);
+  const double first = std::floor((low - step * 0.25) / step) * step;
+  const double last = std::ceil((high + step * 0.25) / step) * step;
+  auto* y = new QCategoryAxis;
+  y->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+  y->setStartValue(first);
+  const int ticks = int(std::lround((last - first) / step));
+  for (int i = 0; i <= ticks; ++i) {
+    const double v = first + step * i;
+    y->append(BreakdownNumberText(std::abs(v) < step * 1e-9 ? 0.0 : v), v);
+  }
+  y->setRange(first, last);
+  y->setTitleText(name);
   return y;
 }
 
 // The "All" value across the whole width of the chart.
-QLineSeries* referenceLine(double all, double x0, double x1) {
+QLineSeries* referenceLine(double all, int categories) {
   auto* ref = new QLineSeries;
   ref->setName(QStringLiteral("All: %1").arg(valueText(all)));
   QPen pen(Qt::darkRed);
@@ -46,8 +67,8 @@ QLineSeries* referenceLine(double all, double x0, double x1) {
   pen.setWidthF(1.5);
   ref->setPen(pen);
   if (!std::isnan(all)) {
-    ref->append(x0, all);
-    ref->append(x1, all);
+    ref->append(-0.5, all);
+    ref->append(categories - 0.5, all);
   }
   return ref;
 }
@@ -58,99 +79,17 @@ void attach(QChart* chart, QAbstractSeries* series, QAbstractAxis* x, QAbstractA
   series->attachAxis(y);
 }
 
-void barChart(QChart* chart, const std::vector<const BreakdownGroup*>& groups, double all, const QString& groupName,
-              BreakdownMeasure measure) {
-  const QString name = BreakdownMeasureName(measure);
-  auto* set = new QBarSet(name);
-  QStringList categories, tips;
-  QSet<QString> used;
-  double low = std::isnan(all) ? 0 : all, high = low;
-  for (const BreakdownGroup* g : groups) {
-    // Category names must differ; a text value may read like another's.
-    QString label = g->label;
-    while (used.contains(label)) label += QLatin1Char(' ');
-    used.insert(label);
-    categories << label;
-    const double v = g->Measure(measure);
-    *set << (std::isnan(v) ? 0 : v);
-    tips << QStringLiteral("%1: %2 %3").arg(g->label, name, valueText(v));
-    if (!std::isnan(v)) {
-      low = std::min(low, v);
-      high = std::max(high, v);
-    }
-  }
-  auto* bars = new QBarSeries;
-  bars->append(set);
-  QObject::connect(set, &QBarSet::hovered, set, [tips](bool on, int i) {
-    if (on && i >= 0 && i < tips.size())
-      showTip(tips[i]);
-    else
-      QToolTip::hideText();
-  });
-  auto* x = new QBarCategoryAxis;
-  x->append(categories);
-  x->setTitleText(groupName);
-  if (categories.size() > 12) x->setLabelsAngle(-90);
-  QValueAxis* y = valueAxis(name, low, high, true);
-  chart->addAxis(x, Qt::AlignBottom);
-  chart->addAxis(y, Qt::AlignLeft);
-  attach(chart, bars, x, y);
-  attach(chart, referenceLine(all, -0.5, double(categories.size()) - 0.5), x, y);
-}
-
-qint64 timeOf(const QDate& day) { return QDateTime(day, QTime(12, 0)).toMSecsSinceEpoch(); }
-
-void lineChart(QChart* chart, std::vector<const BreakdownGroup*> groups, double all, BreakdownGrouping grouping,
-               const QString& groupName, BreakdownMeasure measure) {
-  const QString name = BreakdownMeasureName(measure);
-  std::stable_sort(groups.begin(), groups.end(),
-                   [](const BreakdownGroup* a, const BreakdownGroup* b) { return a->periodStart < b->periodStart; });
-  auto* line = new QLineSeries;
-  line->setName(name);
-  QStringList tips;
-  QDate first, last;
-  double low = std::isnan(all) ? std::numeric_limits<double>::infinity() : all;
-  double high = std::isnan(all) ? -std::numeric_limits<double>::infinity() : all;
-  for (const BreakdownGroup* g : groups) {
-    const double v = g->Measure(measure);
-    if (g->isNull || std::isnan(v)) continue;
-    line->append(double(timeOf(g->periodStart)), v);
-    tips << QStringLiteral("%1: %2 %3").arg(g->label, name, valueText(v));
-    if (!first.isValid()) first = g->periodStart;
-    last = g->periodStart;
-    low = std::min(low, v);
-    high = std::max(high, v);
-  }
-  if (!first.isValid()) first = last = QDate::currentDate();
-  line->setPointsVisible(line->count() <= 60);  // a year of days reads better as a plain line
-  if (!std::isfinite(low)) low = high = 0;
-  QObject::connect(line, &QLineSeries::hovered, line, [line, tips](const QPointF& p, bool on) {
+// The tip of the point nearest to where the pointer is.
+void tipsOnHover(QXYSeries* series, const QStringList& tips) {
+  QObject::connect(series, &QXYSeries::hovered, series, [series, tips](const QPointF& p, bool on) {
     if (!on) return QToolTip::hideText();
-    // The point nearest in time to the pointer.
-    const QList<QPointF> points = line->points();
+    const QList<QPointF> points = series->points();
     qsizetype best = -1;
     double distance = std::numeric_limits<double>::infinity();
     for (qsizetype i = 0; i < points.size(); ++i)
       if (std::abs(points[i].x() - p.x()) < distance) distance = std::abs(points[i].x() - p.x()), best = i;
     if (best >= 0 && best < tips.size()) showTip(tips[best]);
   });
-
-  // Half a period of room at each end, so the first and last points show.
-  const qint64 halfPeriod = grouping == BreakdownGrouping::Month  ? 15LL * 86400000
-                            : grouping == BreakdownGrouping::Week ? 3LL * 86400000 + 43200000
-                                                                  : 43200000;
-  auto* x = new QDateTimeAxis;
-  x->setTitleText(groupName);
-  x->setFormat(grouping == BreakdownGrouping::Month ? QStringLiteral("yyyy-MM") : QStringLiteral("yyyy-MM-dd"));
-  x->setRange(QDateTime::fromMSecsSinceEpoch(timeOf(first) - halfPeriod),
-              QDateTime::fromMSecsSinceEpoch(timeOf(last) + halfPeriod));
-  x->setTickCount(int(std::clamp<qsizetype>(line->count(), 2, 8)));
-  if (line->count() > 4) x->setLabelsAngle(-45);
-  QValueAxis* y = valueAxis(name, low, high, false);
-  chart->addAxis(x, Qt::AlignBottom);
-  chart->addAxis(y, Qt::AlignLeft);
-  attach(chart, line, x, y);
-  attach(chart, referenceLine(all, double(timeOf(first) - halfPeriod), double(timeOf(last) + halfPeriod)), x, y);
 }
 
 }  // namespace
@@ -165,12 +104,66 @@ QChart* MakeBreakdownChart(const std::vector<const BreakdownGroup*>& groups, con
                            BreakdownGrouping grouping, BreakdownMeasure measure) {
   auto* chart = new QChart;
   const QString groupName = BreakdownGroupingNames().value(int(grouping));
-  chart->setTitle(QStringLiteral("%1 by %2").arg(BreakdownMeasureName(measure), groupName));
+  const QString name = BreakdownMeasureName(measure);
+  chart->setTitle(QStringLiteral("%1 by %2").arg(name, groupName));
   chart->legend()->setAlignment(Qt::AlignBottom);
+  chart->setMargins(QMargins(6, 6, 6, 6));  // the room goes to the plot, not around it
+
+  // Periods run in time order, whatever the table's sort; a record without
+  // a date has no place in time.
+  const bool periods = IsPeriodGrouping(grouping);
+  std::vector<const BreakdownGroup*> shown;
+  for (const BreakdownGroup* g : groups)
+    if (!periods || !g->isNull) shown.push_back(g);
+  if (periods)
+    std::stable_sort(shown.begin(), shown.end(),
+                     [](const BreakdownGroup* a, const BreakdownGroup* b) { return a->periodStart < b->periodStart; });
+  if (shown.empty()) {
+    chart->legend()->hide();
+    return chart;
+  }
+
   const double allValue = all.Measure(measure);
-  if (IsPeriodGrouping(grouping))
-    lineChart(chart, groups, allValue, grouping, groupName, measure);
-  else
-    barChart(chart, groups, allValue, groupName, measure);
+  QXYSeries* points = periods ? static_cast<QXYSeries*>(new QLineSeries) : new QScatterSeries;
+  points->setName(name);
+  if (periods) points->setPointsVisible(true);
+  if (auto* dots = qobject_cast<QScatterSeries*>(points)) dots->setMarkerSize(9);
+  QStringList categories, tips;
+  QSet<QString> used;
+  double low = std::isnan(allValue) ? std::numeric_limits<double>::infinity() : allValue;
+  double high = std::isnan(allValue) ? -std::numeric_limits<double>::infinity() : allValue;
+  for (const BreakdownGroup* g : shown) {
+    // Category names must differ; a text value may read like another's.
+    QString label = g->label;
+    while (used.contains(label)) label += QLatin1Char(' ');
+    used.insert(label);
+    const double v = g->Measure(measure);
+    if (!std::isnan(v)) {  // a group without a value keeps its place, without a point
+      points->append(double(categories.size()), v);
+      tips << QStringLiteral("%1: %2 %3").arg(g->label, name, valueText(v));
+      low = std::min(low, v);
+      high = std::max(high, v);
+    }
+    categories << label;
+  }
+  if (!std::isfinite(low)) low = high = 0;
+  tipsOnHover(points, tips);
+
+  auto* x = new QBarCategoryAxis;
+  x->append(categories);
+  x->setTitleText(groupName);
+  if (categories.size() > 12) x->setLabelsAngle(-90);
+  QCategoryAxis* y = valueAxis(name, low, high);
+  // Small type on the axes: a year of weeks or days needs the room, and a
+  // window below the main window's buttons is short.
+  for (QAbstractAxis* axis : {static_cast<QAbstractAxis*>(x), static_cast<QAbstractAxis*>(y)}) {
+    QFont labels = axis->labelsFont();
+    labels.setPointSizeF(std::max(6.0, labels.pointSizeF() - 1.5));
+    axis->setLabelsFont(labels);
+  }
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+  attach(chart, points, x, y);
+  attach(chart, referenceLine(allValue, int(categories.size())), x, y);
   return chart;
 }

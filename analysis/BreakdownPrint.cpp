@@ -103,7 +103,11 @@ void PaintBreakdownPages(QPrinter& printer, const QStringList& headingLines, con
     return y + lh * 0.5;
   };
   const double tableTop = heading();
-  const QRectF chartArea(0, page.height() * (1 - kChartShare), page.width(), page.height() * kChartShare);
+  // Room at the foot of every page for its number.
+  painter.setFont(lineFont);
+  const double footer = painter.fontMetrics().height() * 1.5;
+  const double bottom = page.height() - footer;
+  const QRectF chartArea(0, bottom * (1 - kChartShare), page.width(), bottom * kChartShare);
   const double tableRoom = chartArea.top() - tableTop;
 
   // The largest type at which the table fits the page's width and the room
@@ -127,17 +131,28 @@ void PaintBreakdownPages(QPrinter& printer, const QStringList& headingLines, con
   QRectF chartRect = chartArea;
   if (onFirstPage == table.rowCount()) {
     const double top = tableBottom + t.rowHeight;
-    chartRect = QRectF(0, top, page.width(), std::min(page.height() - top, page.width() * 0.65));
+    chartRect = QRectF(0, top, page.width(), std::min(bottom - top, page.width() * 0.65));
   }
   if (chart && chart->scene())
     chart->scene()->render(&painter, chartRect, chart->sceneBoundingRect(), Qt::KeepAspectRatio);
 
-  // Rows that did not fit, on further pages under the heading.
-  const int perPage = std::max(1, int((page.height() - tableTop) / t.rowHeight) - 1);
+  // Rows that did not fit, on further pages under the heading; when there
+  // are such pages, each carries its number.
+  const int perPage = std::max(1, int((bottom - tableTop) / t.rowHeight) - 1);
+  const int pages = 1 + (table.rowCount() - onFirstPage + perPage - 1) / perPage;
+  auto pageNumber = [&](int number) {
+    if (pages < 2) return;
+    painter.setFont(lineFont);
+    painter.drawText(QRectF(0, bottom, page.width(), footer), Qt::AlignRight | Qt::AlignBottom,
+                     QStringLiteral("Page %1 of %2").arg(number).arg(pages));
+  };
+  pageNumber(1);
+  int number = 1;
   for (int first = onFirstPage; first < table.rowCount(); first += perPage) {
     printer.newPage();
     const double top = heading();
     drawRows(painter, table, t, first, std::min(table.rowCount(), first + perPage), top);
+    pageNumber(++number);
   }
   painter.end();
 }

@@ -49,9 +49,7 @@ QVariant BreakdownTable::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
   switch (role) {
     case Qt::DisplayRole: return Text(index.row(), index.column());
-    case Qt::TextAlignmentRole:
-      return index.column() == 0 ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)
-                                 : QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    case Qt::TextAlignmentRole: return QVariant(Alignment(index.column()));
     case Qt::FontRole:
       if (index.row() == rowCount() - 1) {
         QFont bold;
@@ -66,6 +64,7 @@ QVariant BreakdownTable::data(const QModelIndex& index, int role) const {
 QVariant BreakdownTable::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal) return QAbstractTableModel::headerData(section, orientation, role);
   if (role == Qt::InitialSortOrderRole) return Qt::AscendingOrder;  // a first click sorts upward
+  if (role == Qt::TextAlignmentRole) return QVariant(Alignment(section));
   if (role != Qt::DisplayRole) return {};
   return HeaderText(section);
 }
@@ -100,12 +99,29 @@ void BreakdownTable::Reorder() {
   if (sortOrder_ == Qt::DescendingOrder) std::reverse(order_.begin(), order_.end());
 }
 
+Qt::Alignment BreakdownTable::Alignment(int column) const {
+  // Numbers line up on their last digit; widths are numbers too.
+  const bool number = column > 0 || breakdown_.grouping == BreakdownGrouping::Width;
+  return (number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+}
+
 QString BreakdownTable::CopyText() const {
+  // Numbers without group separators, as the record grid's copy writes
+  // them, so that a spreadsheet or a script reads them as numbers.
+  QLocale plain;
+  plain.setNumberOptions(plain.numberOptions() | QLocale::OmitGroupSeparator);
+  const auto cell = [&](int r, int c) {
+    const BreakdownGroup& g = GroupAt(r);
+    if (c == 0) return g.label;
+    if (c == kRecordsColumn) return plain.toString(g.records);
+    const double v = Number(g, c);
+    return std::isnan(v) ? QString() : plain.toString(v, 'f', 2);
+  };
   QString out;
   for (int c = 0; c < columnCount(); ++c) out += (c ? QStringLiteral("\t") : QString()) + HeaderText(c);
   for (int r = 0; r < rowCount(); ++r) {
     out += QLatin1Char('\n');
-    for (int c = 0; c < columnCount(); ++c) out += (c ? QStringLiteral("\t") : QString()) + Text(r, c);
+    for (int c = 0; c < columnCount(); ++c) out += (c ? QStringLiteral("\t") : QString()) + cell(r, c);
   }
   return out;
 }

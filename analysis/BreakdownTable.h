@@ -26,8 +26,11 @@ class BreakdownTable : public QAbstractTableModel {
   // A cell's text as shown; row rowCount()-1 is "All".
   QString Text(int row, int column) const;
   QString HeaderText(int column) const;
-  // Header row first, a tab between cells, "\n" between rows.
+  // Header row first, a tab between cells, "\n" between rows; numbers
+  // without group separators.
   QString CopyText() const;
+  // Numbers (Width's labels too) to the right, texts to the left.
+  Qt::Alignment Alignment(int column) const;
   // The groups in the order shown (without "All").
   std::vector<const BreakdownGroup*> ShownGroups() const;
   int SortColumn() const { return sortColumn_; }

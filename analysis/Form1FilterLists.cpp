@@ -2,6 +2,7 @@
 // procedures trap nothing; the caller reports their failures.
 #include "DistinctLists.h"
 #include "Form1.h"
+#include "ListFit.h"
 
 using namespace modReportGeneration;
 
@@ -41,5 +42,6 @@ void Form1::Getdates() {
   for (QComboBox* list : cmboDate) {
     restart(list);
     addValues(list, values);
+    FitListTextToRoom(list);  // a date in the window's type is wider than the list
   }
 }

@@ -17,6 +17,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGraphicsLayout>
+#include <QGraphicsScene>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QImage>
@@ -36,6 +38,9 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
   return b;
 }
 
+// Large enough for a report page or a slide at full width.
+constexpr QSize kReportChartSize(1600, 900);
+
 const QString kPngFilter = QStringLiteral("PNG image (*.png)");
 const QString kSvgFilter = QStringLiteral("SVG image (*.svg)");
 
@@ -54,7 +59,9 @@ frmBreakdown::frmBreakdown(QWidget* owner) : QWidget(owner, Qt::Window) {
   cmdPrint->setToolTip(QStringLiteral("Print the table and the chart"));
   cmdSaveChart->setToolTip(QStringLiteral("Save the chart as a PNG or SVG picture"));
   resize(1100, 760);
-  CenterOnScreen(this);
+  // Beside the main window where the screen has room, else cascaded below
+  // its buttons; the table, the chart and the commands need about this much.
+  if (owner) PlaceBesideOwner(this, owner, QSize(560, 240));
 }
 
 frmBreakdown::~frmBreakdown() = default;
@@ -103,7 +110,8 @@ void frmBreakdown::BuildControls() {
   split->addWidget(tblBreakdown);
   split->addWidget(chtBreakdown);
   split->setChildrenCollapsible(false);
-  split->setSizes({260, 400});
+  // The chart's labels need the room more than the table's rows, which scroll.
+  split->setSizes({150, 510});
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
   layout->addWidget(lblRecords);
@@ -135,7 +143,12 @@ void frmBreakdown::showEvent(QShowEvent* event) {
 void frmBreakdown::Refresh() {
   stale_ = false;
   const auto records = records_.lock();
-  table_.SetBreakdown(BreakDown(records.get(), BreakdownGrouping(cmboGroupBy->currentIndex())));
+  const auto grouping = BreakdownGrouping(cmboGroupBy->currentIndex());
+  // Another grouping starts in its own natural order; a new filter or
+  // import keeps the sort the user chose.
+  if (grouping != table_.Breakdown().grouping)
+    tblBreakdown->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
+  table_.SetBreakdown(BreakDown(records.get(), grouping));
   const YieldBreakdown& b = table_.Breakdown();
   const QLocale locale;
   lblRecords->setText(
@@ -146,10 +159,14 @@ void frmBreakdown::Refresh() {
   tblBreakdown->resizeColumnsToContents();
 }
 
-void frmBreakdown::RedrawChart() {
+QChart* frmBreakdown::MakeChart() const {
   const YieldBreakdown& b = table_.Breakdown();
-  QChart* chart = MakeBreakdownChart(table_.ShownGroups(), b.all, b.grouping,
-                                     ChartMeasures().at(size_t(std::max(0, cmboMeasure->currentIndex()))));
+  return MakeBreakdownChart(table_.ShownGroups(), b.all, b.grouping,
+                            ChartMeasures().at(size_t(std::max(0, cmboMeasure->currentIndex()))));
+}
+
+void frmBreakdown::RedrawChart() {
+  QChart* chart = MakeChart();
   QChart* old = chtBreakdown->chart();
   chtBreakdown->setChart(chart);
   delete old;
@@ -205,20 +222,40 @@ void frmBreakdown::cmdSaveChart_Click() {
 }
 
 void frmBreakdown::SaveChart(const QString& path, bool svg) {
+  // Drawn anew at a size fit for a report, whatever the window's, with the
+  // filter under the title.
+  const QSize size = chtBreakdown->size().expandedTo(kReportChartSize);
+  QGraphicsScene scene;
+  QChart* chart = MakeChart();
+  scene.addItem(chart);  // the scene owns the chart
+  chart->setTitle(QStringLiteral("%1<br><small>%2</small>")
+                      .arg(chart->title().toHtmlEscaped(), HeadingLines().at(1).toHtmlEscaped()));
+  chart->setGeometry(QRectF(QPointF(0, 0), size));
+  if (chart->layout()) chart->layout()->activate();
+  const QRectF area(QPointF(0, 0), size);
+  const auto paint = [&](QPainter& painter) {
+    painter.setRenderHint(QPainter::Antialiasing);
+    scene.render(&painter, area, area);
+  };
   if (!svg) {
-    if (!chtBreakdown->grab().toImage().save(path, "PNG")) cannotWrite(path);
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    paint(painter);
+    painter.end();
+    if (!image.save(path, "PNG")) cannotWrite(path);
     return;
   }
   QFile file(path);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) cannotWrite(path);
   QSvgGenerator generator;
   generator.setOutputDevice(&file);
-  generator.setSize(chtBreakdown->size());
-  generator.setViewBox(chtBreakdown->rect());
+  generator.setSize(size);
+  generator.setViewBox(area);
   generator.setTitle(Chart()->title());
   QPainter painter;
   if (!painter.begin(&generator)) cannotWrite(path);
-  chtBreakdown->render(&painter);
+  paint(painter);
   painter.end();
   if (!file.flush() || file.error() != QFileDevice::NoError) cannotWrite(path);
 }

@@ -56,6 +56,8 @@ class frmBreakdown : public QWidget {
   // Groups the records again and refills table and chart.
   void Refresh();
   void RedrawChart();
+  // A new chart of the table as it stands (the caller owns it).
+  QChart* MakeChart() const;
   void SaveChart(const QString& path, bool svg);
 
   BreakdownTable table_;

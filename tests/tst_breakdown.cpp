@@ -8,15 +8,16 @@
 #include "PrinterSeam.h"
 #include "WindowDriver.h"
 
-#include <QBarSeries>
-#include <QBarSet>
+#include <QBarCategoryAxis>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
-#include <QDateTimeAxis>
 #include <QHeaderView>
 #include <QImage>
 #include <QLineSeries>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QScatterSeries>
 #include <QStandardPaths>
 #include <QToolTip>
 
@@ -180,6 +181,12 @@ void clickHeader(QTableView* view, int column) {
   QHeaderView* h = view->horizontalHeader();
   const QPoint at(h->sectionViewportPosition(column) + h->sectionSize(column) / 2, h->height() / 2);
   QTest::mouseClick(h->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+}
+
+// The chart's categories, as its horizontal axis labels them.
+QStringList categoriesOf(QChart* chart) {
+  auto* x = qobject_cast<QBarCategoryAxis*>(chart->axes(Qt::Horizontal).value(0));
+  return x ? x->categories() : QStringList({"(no category axis)"});
 }
 
 QString pdfText(const QString& pdf, QString* pages = nullptr) {
@@ -378,11 +385,11 @@ class TestBreakdown : public QObject {
     QCOMPARE(column(0), QStringList({"4", "4.5", "6", "10", "All"}));
     clickHeader(w->tblBreakdown, 0);
     QCOMPARE(column(0), QStringList({"4", "4.5", "6", "10", "All"}));
-    // Bars follow the table's order.
+    // Dots follow the table's order (width 6, without a value, keeps its place without a dot).
     clickHeader(w->tblBreakdown, clearYield);
-    auto* bars = qobject_cast<QBarSeries*>(w->Chart()->series().value(0));
-    QVERIFY(bars);
-    QCOMPARE(bars->barSets().value(0)->at(3), (90.25 + 45.0) * 100 / (80.10 + 50.0));
+    auto* dots = qobject_cast<QScatterSeries*>(w->Chart()->series().value(0));
+    QVERIFY(dots);
+    QCOMPARE(dots->points().last(), QPointF(3, (90.25 + 45.0) * 100 / (80.10 + 50.0)));
     // Read-only.
     QCOMPARE(w->Table().flags(w->Table().index(0, 0)) & Qt::ItemIsEditable, Qt::ItemFlags());
   }
@@ -451,26 +458,28 @@ class TestBreakdown : public QObject {
     WindowDriver::Pick(w->cmboMeasure, "Clear Yield %");
     QChart* chart = w->Chart();
     QCOMPARE(chart->title(), QStringLiteral("Clear Yield % by Supplier"));
-    auto* bars = qobject_cast<QBarSeries*>(chart->series().value(0));
+    auto* dots = qobject_cast<QScatterSeries*>(chart->series().value(0));
     auto* reference = qobject_cast<QLineSeries*>(chart->series().value(1));
-    QVERIFY(bars && reference);
-    QCOMPARE(bars->barSets().value(0)->label(), QStringLiteral("Clear Yield %"));
-    QCOMPARE(bars->barSets().value(0)->count(), 4);
+    QVERIFY(dots && reference);
+    QCOMPARE(dots->name(), QStringLiteral("Clear Yield %"));
+    QCOMPARE(categoriesOf(chart), QStringList({"(none)", "Acme", "Birch", "Zero"}));
+    QCOMPARE(dots->count(), 3);  // Zero's lengths give no value
     // (none): 60/66; Acme: 90.25/80.10.
-    QCOMPARE(bars->barSets().value(0)->at(0), 6000.0 / 66);
+    QCOMPARE(dots->at(0), QPointF(0, 6000.0 / 66));
     QCOMPARE(reference->name(), QStringLiteral("All: ") + w->Table().Text(4, BreakdownTable::kFirstMeasureColumn + 7));
     QCOMPARE(reference->at(0).y(), w->Table().Breakdown().all.Measure(BreakdownMeasure::ClearYield));
     QCOMPARE(chart->axes(Qt::Vertical).value(0)->titleText(), QStringLiteral("Clear Yield %"));
     QCOMPARE(chart->axes(Qt::Horizontal).value(0)->titleText(), QStringLiteral("Supplier"));
     // Values on hover.
-    emit bars->barSets().value(0)->hovered(true, 1);
+    emit dots->hovered(QPointF(1.1, 100), true);
     QCOMPARE(QToolTip::text(), QStringLiteral("Acme: Clear Yield % 112.67"));
-    emit bars->barSets().value(0)->hovered(false, 1);
+    emit dots->hovered(QPointF(1.1, 100), false);
 
     groupBy(w, "Month");
     chart = w->Chart();
     auto* line = qobject_cast<QLineSeries*>(chart->series().value(0));
-    QVERIFY(line && qobject_cast<QDateTimeAxis*>(chart->axes(Qt::Horizontal).value(0)));
+    QVERIFY(line);
+    QCOMPARE(categoriesOf(chart), QStringList({"2024-03", "2024-04"}));
     QCOMPARE(line->count(), 1);  // March; April's only board has no clear length to divide by
 
     // Saved as PNG and SVG; a folder that does not exist gives the box.
@@ -485,7 +494,8 @@ class TestBreakdown : public QObject {
     WindowDriver::Click(w->cmdSaveChart);
     QCOMPARE(asked, QStringLiteral("Save Chart|PNG image (*.png);;SVG image (*.svg)"));
     QImage image(png);
-    QCOMPARE(image.size(), w->chtBreakdown->size());
+    QVERIFY(image.width() >= std::max(1600, w->chtBreakdown->width()) &&
+            image.height() >= std::max(900, w->chtBreakdown->height()));
     answer = svgBase;
     WindowDriver::Click(w->cmdSaveChart);
     QFile svg(svgBase);
@@ -499,6 +509,209 @@ class TestBreakdown : public QObject {
     WindowDriver::Click(w->cmdSaveChart);
     SetSaveFileNameHandler({});
     QCOMPARE(d.boxes.boxes.size(), size_t(1));
+  }
+
+  // ---- The chart over time, its value axis, and the table's order and copy ----
+
+  // Boards around two year ends: the week of 2024-12-30 is 2025-W01, May's
+  // last day and June's first share a week; one board without a date.
+  static QByteArray acrossYearEnds() {
+    QByteArray out;
+    const char* days[][2] = {{"2023-12-20", "76.30"}, {"2024-01-15", "78.70"}, {"2024-02-10", "77.10"},
+                             {"2024-03-05", "76.90"}, {"2024-05-31", "77.50"}, {"2024-06-01", "78.10"},
+                             {"2024-12-30", "77.70"}, {"2025-01-02", "76.50"}, {"", "70.00"}};
+    for (const auto& d : days) out += line(d[0], "Ann", "Acme", "RIP", "Oak", "4", "100", d[1], "95", "90");
+    return out;
+  }
+
+  void periodChartHasOneCategoryPerPeriod_data() {
+    QTest::addColumn<QString>("grouping");
+    QTest::addColumn<QStringList>("periods");
+    QTest::newRow("Month") << "Month" << QStringList{"2023-12", "2024-01", "2024-02", "2024-03",
+                                                     "2024-05", "2024-06", "2024-12", "2025-01"};
+    QTest::newRow("Week") << "Week"
+                          << QStringList{"2023-W51", "2024-W03", "2024-W06", "2024-W10", "2024-W22", "2025-W01"};
+    QTest::newRow("Day") << "Day" << QStringList{"2023-12-20", "2024-01-15", "2024-02-10", "2024-03-05",
+                                                 "2024-05-31", "2024-06-01", "2024-12-30", "2025-01-02"};
+  }
+
+  void periodChartHasOneCategoryPerPeriod() {
+    QFETCH(QString, grouping);
+    QFETCH(QStringList, periods);
+    WindowDriver d;
+    Form1* f = d.StartWithImport({{"y.yrp", acrossYearEnds()}});
+    frmBreakdown* w = openBreakdown(f);
+    groupBy(w, grouping);
+    // Sorted by a measure, the table no longer runs in time order; the chart does.
+    clickHeader(w->tblBreakdown, BreakdownTable::kFirstMeasureColumn);
+    QChart* chart = w->Chart();
+    QCOMPARE(categoriesOf(chart), periods);
+    auto* line = qobject_cast<QLineSeries*>(chart->series().value(0));
+    QVERIFY(line);
+    QCOMPARE(line->count(), periods.size());
+    const BreakdownTable& t = w->Table();
+    for (int i = 0; i < line->count(); ++i) {
+      // Each point on its own period's category, at the table's value.
+      int row = 0;
+      while (row < t.rowCount() && t.Text(row, 0) != periods[i]) ++row;
+      QVERIFY2(row < t.rowCount() - 1, qPrintable(periods[i]));
+      QCOMPARE(line->at(i).x(), double(i));
+      QCOMPARE(BreakdownNumberText(line->at(i).y()),
+               t.Text(row, BreakdownTable::kFirstMeasureColumn + int(BreakdownMeasure::TotalYield)));
+    }
+    QVERIFY(d.boxes.boxes.empty());
+  }
+
+  void valueAxisShowsSmallDifferencesInTheLocale_data() {
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("number");  // a label's form
+    QTest::addColumn<QString>("all");
+    QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates) << R"(^\d{1,3}(,\d{3})*\.\d\d$)"
+                           << "All: 76.53";
+    QTest::newRow("de_DE") << QLocale(QLocale::German, QLocale::Germany) << R"(^\d{1,3}(\.\d{3})*,\d\d$)"
+                           << "All: 76,53";
+  }
+
+  void valueAxisShowsSmallDifferencesInTheLocale() {
+    QFETCH(QLocale, locale);
+    QFETCH(QString, number);
+    QFETCH(QString, all);
+    WindowDriver d;
+    Form1* f = d.StartWithImport({{"y.yrp", acrossYearEnds()}});
+    frmBreakdown* w = openBreakdown(f);
+    const QLocale before;
+    QLocale::setDefault(locale);
+    struct Restore {
+      QLocale locale;
+      ~Restore() { QLocale::setDefault(locale); }
+    } restore{before};
+    for (const QString grouping : {"Month", "Supplier"}) {
+      groupBy(w, grouping);
+      WindowDriver::Pick(w->cmboMeasure, "Net Yield %");
+      WindowDriver::Pick(w->cmboMeasure, "Total Yield %");  // drawn in the locale now in force
+      QChart* chart = w->Chart();
+      auto* y = qobject_cast<QCategoryAxis*>(chart->axes(Qt::Vertical).value(0));
+      QVERIFY(y);
+      const QStringList labels = y->categoriesLabels();
+      QVERIFY2(labels.size() >= 3, qPrintable(labels.join(" | ")));
+      for (const QString& label : labels)
+        QVERIFY2(QRegularExpression(number).match(label).hasMatch(), qPrintable(label));
+      // Fitted to the values: the ends are labelled, hold every value, and
+      // the spread of the values takes a fair share of the axis.
+      QCOMPARE(labels.first(), locale.toString(y->min(), 'f', 2));
+      QCOMPARE(labels.last(), locale.toString(y->max(), 'f', 2));
+      auto* values = qobject_cast<QXYSeries*>(chart->series().value(0));
+      auto* reference = qobject_cast<QLineSeries*>(chart->series().value(1));
+      QVERIFY(values && reference);
+      QCOMPARE(reference->name(), all);
+      double low = reference->at(0).y(), high = low;
+      for (const QPointF& p : values->points()) low = std::min(low, p.y()), high = std::max(high, p.y());
+      QVERIFY(y->min() <= low && high <= y->max());
+      if (values->count() > 1) QVERIFY2(high - low >= (y->max() - y->min()) / 3, qPrintable(labels.join(" | ")));
+    }
+    QVERIFY(d.boxes.boxes.empty());
+  }
+
+  void emptyChartHasNoStrayLabels() {
+    WindowDriver d;
+    QVERIFY(d.Start() == 0);
+    frmBreakdown* w = openBreakdown(d.Main());
+    for (const char* grouping : {"Supplier", "Month", "Week"}) {
+      groupBy(w, grouping);
+      QChart* chart = w->Chart();
+      QVERIFY(chart->axes().isEmpty());
+      QVERIFY(chart->series().isEmpty());
+      QVERIFY(!chart->legend()->isVisible());
+    }
+    QVERIFY(d.boxes.boxes.empty());
+  }
+
+  void tableOrderAlignmentAndPlainCopy() {
+    WindowDriver d;
+    Form1* f =
+        d.StartWithImport({{"y.yrp", acrossYearEnds() + line("2024-03-06", "Ben", "Big", "RIP", "Oak", "10",
+                                                             "10318373.91", "9000000.50", "10000000", "9500000")}});
+    frmBreakdown* w = openBreakdown(f);
+    const BreakdownTable& t = w->Table();
+    // A sort by Total Length does not carry over to another grouping.
+    clickHeader(w->tblBreakdown, BreakdownTable::kFirstMeasureColumn);
+    QCOMPARE(t.SortColumn(), BreakdownTable::kFirstMeasureColumn);
+    groupBy(w, "Month");
+    QStringList months;
+    for (int r = 0; r < t.rowCount(); ++r) months << t.Text(r, 0);
+    QCOMPARE(months, QStringList({"(none)", "2023-12", "2024-01", "2024-02", "2024-03", "2024-05", "2024-06", "2024-12",
+                                  "2025-01", "All"}));
+    QCOMPARE(w->tblBreakdown->horizontalHeader()->sortIndicatorSection(), 0);
+    // Numbers to the right, Width's too; texts to the left.
+    const auto alignment = [&](int column) {
+      return Qt::Alignment(t.data(t.index(0, column), Qt::TextAlignmentRole).toInt()) & Qt::AlignHorizontal_Mask;
+    };
+    QCOMPARE(alignment(0), Qt::AlignLeft);
+    for (int c = 1; c < t.columnCount(); ++c) QCOMPARE(alignment(c), Qt::AlignRight);
+    groupBy(w, "Width");
+    QCOMPARE(alignment(0), Qt::AlignRight);
+    QCOMPARE(Qt::Alignment(t.headerData(0, Qt::Horizontal, Qt::TextAlignmentRole).toInt()) & Qt::AlignRight,
+             Qt::AlignRight);
+    // Shown with group separators, copied without.
+    QCOMPARE(t.Text(1, BreakdownTable::kFirstMeasureColumn), QStringLiteral("10,318,373.91"));
+    RecordingClipboard clip;
+    SetClipboardBackend(&clip);
+    WindowDriver::Click(w->cmdCopy);
+    SetClipboardBackend(nullptr);
+    const QStringList copied = clip.text.split('\n');
+    QCOMPARE(copied.value(2).section('\t', 0, 2), QStringLiteral("10\t1\t10318373.91"));
+    QCOMPARE(copied.value(3).section('\t', 0, 2), QStringLiteral("All\t10\t10319273.91"));
+    QVERIFY(!clip.text.contains(QLatin1String("10,3")));
+    QVERIFY(d.boxes.boxes.empty());
+  }
+
+  void savedChartIsReportSizedWithTheFilter() {
+    WindowDriver d;
+    Form1* f = d.StartWithImport({{"h.yrp", handMade()}});
+    WindowDriver::Pick(f->cmboMaterial, "Oak");
+    WindowDriver::Click(f->cmdFilter);
+    frmBreakdown* w = openBreakdown(f);
+    w->resize(420, 300);  // whatever the window's size
+    QString answer;
+    SetSaveFileNameHandler([&](const QString&, const QString&, const QString&) { return answer; });
+    answer = d.folder.Path() + "/small.png";
+    WindowDriver::Click(w->cmdSaveChart);
+    const QImage image(answer);
+    QVERIFY2(image.width() >= 1600 && image.height() >= 900,
+             qPrintable(QStringLiteral("%1x%2").arg(image.width()).arg(image.height())));
+    answer = d.folder.Path() + "/small.svg";
+    WindowDriver::Click(w->cmdSaveChart);
+    SetSaveFileNameHandler({});
+    QFile svg(answer);
+    QVERIFY(svg.open(QIODevice::ReadOnly));
+    const QByteArray text = svg.readAll();
+    QVERIFY2(text.contains("viewBox=\"0 0 1600 900\""), text.left(400).constData());
+    QVERIFY(text.contains("Filter: Supplier ALL, Material Oak, Width ALL, Start Date ALL, End Date ALL"));
+    QVERIFY(d.boxes.boxes.empty());
+  }
+
+  void longPrintNumbersItsPages() {
+    WindowDriver d;
+    QVERIFY(d.Start() == 0);
+    generated(d.folder.Path() + "/gen", 3000);
+    d.ImportFolder(d.folder.Path() + "/gen");
+    frmBreakdown* w = openBreakdown(d.Main());
+    const QString pdf = d.folder.Path() + "/print.pdf";
+    PdfPrinterBackend printer(pdf);
+    SetPrinterBackend(&printer);
+    WindowDriver::Click(w->cmdPrint);  // one page: no number
+    QString pages;
+    QVERIFY(!pdfText(pdf, &pages).contains("Page "));
+    QCOMPARE(pages, QStringLiteral("1"));
+    groupBy(w, "Day");
+    WindowDriver::Click(w->cmdPrint);
+    SetPrinterBackend(nullptr);
+    const QStringList sheets = pdfText(pdf, &pages).split(QChar('\f'), Qt::SkipEmptyParts);
+    QVERIFY(pages.toInt() > 1);
+    QCOMPARE(sheets.size(), pages.toInt());
+    for (int i = 0; i < sheets.size(); ++i)
+      QVERIFY2(sheets[i].contains(QStringLiteral("Page %1 of %2").arg(i + 1).arg(pages)), qPrintable(sheets[i]));
+    QVERIFY(d.boxes.boxes.empty());
   }
 
   void followsFilterAndImportWhileOpen() {

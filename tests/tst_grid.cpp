@@ -14,8 +14,46 @@
 #include <QHeaderView>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QStyleOptionViewItem>
+#include <QTextLayout>
+
+#include <cmath>
 
 namespace {
+
+// The view's own option for its cells, which the grid keeps protected.
+template <class Grid>
+struct Probe : Grid {
+  using Grid::Grid;
+  using Grid::initViewItemOption;
+};
+
+// Texts the view cannot show whole. The style draws a cell's text in the
+// view's font inside the cell less its item margins, and elides a text whose
+// laid-out width is larger.
+template <class Grid>
+QStringList cutTexts(Probe<Grid>& grid) {
+  QStringList cut;
+  for (int r = 0; r < grid.model()->rowCount(); ++r)
+    for (int c = 0; c < grid.model()->columnCount(); ++c) {
+      const QModelIndex index = grid.model()->index(r, c);
+      QStyleOptionViewItem option;
+      grid.initViewItemOption(&option);
+      option.rect = grid.visualRect(index);
+      const int margin = grid.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, &option, &grid) + 1;
+      QTextLayout layout(index.data().toString(), option.font);
+      layout.beginLayout();
+      QTextLine line = layout.createLine();
+      line.setLineWidth(1e6);
+      layout.endLayout();
+      if (line.naturalTextWidth() > option.rect.width() - 2 * margin)
+        cut << QStringLiteral("%1 (%2 px in %3)")
+                   .arg(layout.text())
+                   .arg(line.naturalTextWidth())
+                   .arg(option.rect.width());
+    }
+  return cut;
+}
 
 std::shared_ptr<Recordset> makeRecords(const TempProgramFolder& folder, const QStringList& lines) {
   auto c = std::make_shared<Connection>();
@@ -207,9 +245,11 @@ class TestGrid : public QObject {
     bound.SetDataSource(rs);
     bound.AutoSize(1, bound.Cols() - 1, false, 50);
     QCOMPARE(bound.ColWidth(5), bound.TextWidthTwips("Birch and Sons Timber") + 50);
-    QCOMPARE(bound.ColWidth(7), bound.TextWidthTwips("Width") + 50);
+    // The header row is drawn by the header, with its own margins.
+    const auto header = [&](int col) { return bound.horizontalHeader()->sectionSizeHint(col - 1) * kTwipsPerPixel; };
+    QCOMPARE(bound.ColWidth(7), std::max(bound.TextWidthTwips("Width"), header(7)) + 50);
     QCOMPARE(bound.ColWidth(2), bound.TextWidthTwips("2024-03-08") + 50);
-    QCOMPARE(bound.ColWidth(1), bound.TextWidthTwips("JobName") + 50);
+    QCOMPARE(bound.ColWidth(1), std::max(bound.TextWidthTwips("JobName"), header(1)) + 50);
     rs->SetFilter("Supplier = 'Acme'");  // a filter does not refit, and widths survive it
     QCOMPARE(bound.ColWidth(5), bound.TextWidthTwips("Birch and Sons Timber") + 50);
     QCOMPARE(bound.columnWidth(4), bound.ColWidth(5) / kTwipsPerPixel);
@@ -227,6 +267,82 @@ class TestGrid : public QObject {
     QCOMPARE(farGrid.ColWidth(2), std::max({farGrid.TextWidthTwips("2024-03-08"), farGrid.TextWidthTwips("1850-01-01"),
                                             farGrid.TextWidthTwips("2024-03-09")}) +
                                       50);
+  }
+
+  // After AutoSize every text shows whole, as drawn on the display it runs
+  // on (tests/run_on_x11.sh runs this on X too): lengths of up to 15 digits
+  // in the fonts the main window asks for (which fall back to what is
+  // installed) and in others, plain and bold.
+  void fittedColumnsShowEveryTextWhole_data() {
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<double>("points");
+    QTest::addColumn<bool>("bold");
+    QTest::newRow("summary font") << "Microsoft Sans Serif" << 9.75 << false;
+    QTest::newRow("record grid font") << "MS Sans Serif" << 8.25 << false;
+    QTest::newRow("bold") << "Microsoft Sans Serif" << 9.75 << true;
+    QTest::newRow("serif") << "DejaVu Serif" << 11.0 << false;
+    QTest::newRow("gothic") << "URW Gothic" << 10.5 << true;
+  }
+
+  void fittedColumnsShowEveryTextWhole() {
+    QFETCH(QString, family);
+    QFETCH(double, points);
+    QFETCH(bool, bold);
+    QFont font(family);
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    const QLocale locale;
+    QStringList texts = {"120,017,364.05", "114,012,887.18", "96,063,053.05", "Length Parts Cut", "2024-03-05"};
+    for (int digits = 1; digits <= 15; ++digits) {
+      const double v = std::pow(10.0, digits - 1) * 9.87654321;
+      texts << locale.toString(v, 'f', 2) << locale.toString(-v, 'f', 2);
+    }
+    Probe<GridControl> grid;
+    grid.setFont(font);
+    grid.SetRows(int(texts.size()) + 1);
+    grid.SetCols(3);
+    for (int r = 0; r < texts.size(); ++r) {
+      grid.SetTextMatrix(r + 1, 1, texts[r]);
+      grid.SetTextMatrix(r + 1, 2, texts[texts.size() - 1 - r]);
+    }
+    grid.resize(800, 900);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    grid.AutoSize(1, 2, false, 50);
+    QCOMPARE(cutTexts(grid), QStringList());
+
+    // The record grid's own measuring of numbers, dates and texts.
+    TempProgramFolder folder;
+    QStringList lines;
+    for (int digits = 1; digits <= 15; ++digits)
+      lines << QStringLiteral("2024-03-05,t,,Birch and Sons Timber,,Oak,%1,%2")
+                   .arg(std::pow(10.0, digits - 1) * 1.11, 0, 'f', 2)
+                   .arg(-std::pow(10.0, digits - 1) * 9.99, 0, 'f', 2);
+    Probe<BoundGridControl> bound;
+    bound.setFont(font);
+    bound.SetDataSource(makeRecords(folder, lines));
+    bound.resize(1200, 900);
+    bound.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&bound));
+    bound.AutoSize(1, bound.Cols() - 1, false, 50);
+    QCOMPARE(cutTexts(bound), QStringList());
+  }
+
+  // Many texts of nearly the widest width, then one a fraction of a pixel
+  // wider: the last is the one to fit.
+  void autoSizeKeepsALateWidestText() {
+    GridControl grid;
+    QFont font = grid.font();
+    font.setHintingPreference(QFont::PreferNoHinting);  // advances in fractions of a pixel
+    font.setPointSizeF(10.5);
+    grid.setFont(font);
+    grid.SetRows(42);
+    grid.SetCols(2);
+    for (int r = 1; r < 41; ++r) grid.SetTextMatrix(r, 1, "ffff");
+    grid.SetTextMatrix(41, 1, "ffft");
+    grid.AutoSize(1, 1, false, 0);
+    QCOMPARE(grid.ColWidth(1), std::max(grid.TextWidthTwips("ffft"), grid.TextWidthTwips("ffff")));
   }
 
   void printsHeadingAndCells() {

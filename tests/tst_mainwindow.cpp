@@ -2,6 +2,7 @@
 // import road from a click, driven through the real windows offscreen.
 #include "AppInfo.h"
 #include "ErrorInfo.h"
+#include "ListFit.h"
 #include "Module1.h"
 #include "PointerSeam.h"
 #include "ReportDatabase.h"
@@ -169,6 +170,29 @@ class TestMainWindow : public QObject {
     const QRect frame = f->frameGeometry();
     QVERIFY(qAbs(frame.center().x() - screen.center().x()) <= 1);
     QVERIFY(qAbs(frame.center().y() - screen.center().y()) <= 1);
+    QVERIFY(d.boxes.boxes.empty());
+  }
+
+  // Each date of the date lists shows whole in the list's own rectangle, as
+  // the style draws it on the display the test runs on (X too).
+  void datesShowWholeInTheirLists() {
+    WindowDriver d;
+    Form1* f = d.StartWithImport(
+        {{"d.yrp", board("2024-03-05", "a", "Acme", "Oak", "4") + board("2024-12-28", "b", "Acme", "Oak", "4") +
+                       board("2028-08-08", "c", "Acme", "Oak", "4")}});
+    QVERIFY(f && QTest::qWaitForWindowExposed(f));
+    for (int i : {0, 1}) {
+      QComboBox* list = f->cmboDate[i];
+      QCOMPARE(list->geometry(), QRect(412, i ? 100 : 44, 93, 21));
+      QVERIFY(list->font().pointSizeF() >= 6);
+      for (int e = 0; e < list->count(); ++e) {
+        list->setCurrentIndex(e);
+        const double width = QFontMetricsF(list->font(), list).horizontalAdvance(list->currentText());
+        QVERIFY2(
+            width <= ListTextRoom(list),
+            qPrintable(QStringLiteral("%1: %2 px in %3").arg(list->currentText()).arg(width).arg(ListTextRoom(list))));
+      }
+    }
     QVERIFY(d.boxes.boxes.empty());
   }
 

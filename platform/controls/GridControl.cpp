@@ -161,13 +161,29 @@ QByteArray GridControl::ClipUtf8() const {
   return out;  // not squeezed: that would copy 100 MB again to save a tenth
 }
 
-int GridControl::CellMarginPixels() const {
-  // Qt's item delegate pads text on both sides by the focus frame margin + 1.
-  return 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+int GridControl::CellWidthPixels(const QString& text) const {
+  // As the view draws a cell: in the font and with the item margins of its
+  // style (text wider than this is elided), plus the grid line the cell
+  // gives up.
+  QStyleOptionViewItem option;
+  initViewItemOption(&option);
+  option.features |= QStyleOptionViewItem::HasDisplay;
+  option.text = text;
+  const int width = style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).width();
+  return width + (showGrid() ? 1 : 0);
 }
 
-int GridControl::TextWidthTwips(const QString& text) const {
-  return (TextWidths(font()).Width(text) + CellMarginPixels()) * kTwipsPerPixel;
+int GridControl::TextWidthTwips(const QString& text) const { return CellWidthPixels(text) * kTwipsPerPixel; }
+
+int GridControl::FittedWidthPixels(int col, const TextWidths& widths) const {
+  WidestTexts widest;
+  model_->WidestTextsOf(col, widths, widest);
+  int pixels = 0;
+  for (const QString& text : widest.Texts()) pixels = std::max(pixels, CellWidthPixels(text));
+  // Row 0 is drawn by the header, in its own style and margins.
+  if (col > 0 && Rows() > 0 && !model_->CellText(0, col).isEmpty())
+    pixels = std::max(pixels, horizontalHeader()->sectionSizeHint(col - 1));
+  return pixels;
 }
 
 void GridControl::AutoSize(int firstCol, int lastCol, bool equalWidths, int extraTwips) {
@@ -176,8 +192,7 @@ void GridControl::AutoSize(int firstCol, int lastCol, bool equalWidths, int extr
   CheckCell(0, lastCol);
   const TextWidths widths(font());
   std::vector<int> twips;
-  for (int c = firstCol; c <= lastCol; ++c)
-    twips.push_back((model_->MaxTextWidth(c, widths) + CellMarginPixels()) * kTwipsPerPixel + extraTwips);
+  for (int c = firstCol; c <= lastCol; ++c) twips.push_back(FittedWidthPixels(c, widths) * kTwipsPerPixel + extraTwips);
   if (equalWidths) {
     const int widest = *std::max_element(twips.begin(), twips.end());
     std::fill(twips.begin(), twips.end(), widest);

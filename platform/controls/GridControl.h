@@ -10,6 +10,7 @@
 #include <vector>
 
 class CellGridModel;
+class TextWidths;
 class GridModel;
 class Recordset;
 
@@ -56,7 +57,7 @@ class GridControl : public QTableView {
 
   int ColWidth(int col) const;  // twips
   void SetColWidth(int col, int twips);
-  // Width in twips the grid gives a text in its own font, cell margins included.
+  // Width in twips a cell needs to show a text whole, as the view draws it.
   int TextWidthTwips(const QString& text) const;
 
   // Print preview of the grid: a heading with the program's name and the
@@ -77,7 +78,8 @@ class GridControl : public QTableView {
   void CheckCell(int row, int col) const;
   void ApplyColumnWidths();
   void ShowSelection();
-  int CellMarginPixels() const;
+  int CellWidthPixels(const QString& text) const;
+  int FittedWidthPixels(int col, const TextWidths& widths) const;
 
   CellGridModel* cells_;
   GridModel* model_ = nullptr;

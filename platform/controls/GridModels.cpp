@@ -18,8 +18,8 @@ TextWidths::TextWidths(const QFont& font) : metrics_(font) {
   for (int c = 0; c < 256; ++c) latin1_[c] = metrics_.horizontalAdvance(QChar(c));
 }
 
-int TextWidths::Width(QStringView text) const {
-  int w = 0;
+double TextWidths::Width(QStringView text) const {
+  double w = 0;
   for (QChar c : text) {
     if (c.unicode() >= 256) return metrics_.horizontalAdvance(text.toString());
     w += latin1_[c.unicode()];
@@ -27,18 +27,45 @@ int TextWidths::Width(QStringView text) const {
   return w;
 }
 
-int TextWidths::Width(const char* ascii, int length) const {
-  int w = 0;
+double TextWidths::Width(const char* ascii, int length) const {
+  double w = 0;
   for (int i = 0; i < length; ++i) w += latin1_[static_cast<unsigned char>(ascii[i])];
   return w;
 }
 
+// ---- WidestTexts ----
+
+void WidestTexts::Offer(double width, QStringView text) {
+  if (Wants(width)) Keep(width, text.toString());
+}
+
+void WidestTexts::Keep(double width, QString text) {
+  if (width > widest_) {
+    // A new widest is always kept, in place of the narrowest when full.
+    widest_ = width;
+    std::erase_if(found_, [&](const auto& f) { return !Wanted(f.first); });
+    if (found_.size() >= kMaxTexts)
+      found_.erase(std::min_element(found_.begin(), found_.end(),
+                                    [](const auto& a, const auto& b) { return a.first < b.first; }));
+  } else if (found_.size() >= kMaxTexts) {
+    return;
+  }
+  found_.emplace_back(width, std::move(text));
+}
+
+std::vector<QString> WidestTexts::Texts() const {
+  std::vector<QString> texts;
+  for (const auto& f : found_) texts.push_back(f.second);
+  return texts;
+}
+
 // ---- GridModel ----
 
-int GridModel::MaxTextWidth(int col, const TextWidths& widths) const {
-  int widest = 0;
-  for (int r = 0, n = GridRows(); r < n; ++r) widest = std::max(widest, widths.Width(CellText(r, col)));
-  return widest;
+void GridModel::WidestTextsOf(int col, const TextWidths& widths, WidestTexts& widest) const {
+  for (int r = 0, n = GridRows(); r < n; ++r) {
+    const QString text = CellText(r, col);
+    widest.Offer(widths.Width(text), text);
+  }
 }
 
 void GridModel::AppendRowUtf8(QByteArray& out, int row, int c1, int c2) const {
@@ -157,12 +184,12 @@ bool RecordsetGridModel::CellNumber(int row, int col, double& value) const {
   return recordset_->Store().Number(col - 1, recordset_->StoreRow(row - 1), value);
 }
 
-int RecordsetGridModel::MaxTextWidth(int col, const TextWidths& widths) const {
-  if (col == 0) return 0;
+void RecordsetGridModel::WidestTextsOf(int col, const TextWidths& widths, WidestTexts& widest) const {
+  if (col == 0) return;
   const int field = col - 1;
   const ColumnStore& store = recordset_->Store();
   const ColumnStore::Column& column = store.At(field);
-  int widest = widths.Width(column.name);
+  widest.Offer(widths.Width(column.name), column.name);
   const qint64 n = recordset_->IsOpen() ? recordset_->RecordCount() : 0;
   switch (column.type) {
     case ColumnType::Text: {
@@ -172,7 +199,8 @@ int RecordsetGridModel::MaxTextWidth(int col, const TextWidths& widths) const {
         const uint32_t id = column.text[recordset_->StoreRow(r)];
         if (seen[id]) continue;
         seen[id] = 1;
-        widest = std::max(widest, widths.Width(store.Pool().At(id)));
+        const QString& text = store.Pool().At(id);
+        widest.Offer(widths.Width(text), text);
       }
       break;
     }
@@ -187,14 +215,17 @@ int RecordsetGridModel::MaxTextWidth(int col, const TextWidths& widths) const {
         const qint64 k = qint64(d) - base;
         const bool inserted =
             k >= 0 && k < qint64(seen.Indexes()) ? seen.FirstIndex(size_t(k)) : seen.FirstKey(uint32_t(d));
-        if (inserted) widest = std::max(widest, widths.Width(DateText(d)));
+        if (inserted) {
+          const QString text = DateText(d);
+          widest.Offer(widths.Width(text), text);
+        }
       }
       break;
     }
     case ColumnType::Number: {
       const QString dp = QLocale().decimalPoint();
-      const int dpWidth = widths.Width(dp);
-      const int dotWidth = widths.Width(QStringLiteral("."));
+      const double dpWidth = widths.Width(dp);
+      const double dotWidth = widths.Width(QStringLiteral("."));
       char buf[400];
       // Lengths and percentages kept as hundredths are told apart without
       // hashing; other values by their bits.
@@ -210,12 +241,11 @@ int RecordsetGridModel::MaxTextWidth(int col, const TextWidths& widths) const {
         if (!direct && !seen.FirstKey(DoubleKey(v))) continue;  // each distinct value is measured once
         const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
         const int len = int(res.ptr - buf);
-        int w = widths.Width(buf, len);
+        double w = widths.Width(buf, len);
         if (std::char_traits<char>::find(buf, len, '.')) w += dpWidth - dotWidth;
-        widest = std::max(widest, w);
+        if (widest.Wants(w)) widest.Offer(w, store.Text(field, row));  // the cell's own text
       }
       break;
     }
   }
-  return widest;
 }

@@ -15,17 +15,38 @@
 
 class Recordset;
 
-// Width of texts in one font, summing cached character advances: measuring a
-// million cells one QString at a time would dominate column fitting.
+// Width of texts in one font, summing cached fractional character advances:
+// measuring a million cells one QString at a time would dominate column
+// fitting. Close to, not exactly, what the text takes when drawn (shaping,
+// font fallback): it picks the widest texts, which are then measured as the
+// view draws them.
 class TextWidths {
  public:
   explicit TextWidths(const QFont& font);
-  int Width(QStringView text) const;
-  int Width(const char* ascii, int length) const;
+  double Width(QStringView text) const;
+  double Width(const char* ascii, int length) const;
 
  private:
-  QFontMetrics metrics_;
-  std::array<int, 256> latin1_{};
+  QFontMetricsF metrics_;
+  std::array<double, 256> latin1_{};
+};
+
+// The widest texts of a column by TextWidths: those within a pixel of the
+// widest (texts of the same digits and signs measure alike), a few at most.
+class WidestTexts {
+ public:
+  void Offer(double width, QStringView text);
+  // Whether a text of this width would be kept (its text need not be made otherwise).
+  bool Wants(double width) const { return width > widest_ || (Wanted(width) && found_.size() < kMaxTexts); }
+  std::vector<QString> Texts() const;
+
+ private:
+  static constexpr double kSlack = 1.0;
+  static constexpr size_t kMaxTexts = 16;
+  bool Wanted(double width) const { return width > widest_ - kSlack; }
+  void Keep(double width, QString text);
+  double widest_ = 0;
+  std::vector<std::pair<double, QString>> found_;
 };
 
 class GridModel : public QAbstractTableModel {
@@ -37,8 +58,8 @@ class GridModel : public QAbstractTableModel {
   virtual int GridRows() const = 0;
   virtual int GridCols() const = 0;
   virtual QString CellText(int row, int col) const = 0;
-  // Widest text of a grid column over all its rows, in pixels.
-  virtual int MaxTextWidth(int col, const TextWidths& widths) const;
+  // The widest texts of a grid column over all its rows.
+  virtual void WidestTextsOf(int col, const TextWidths& widths, WidestTexts& widest) const;
   // Appends a cell's text as UTF-8 (copying a million rows should not make
   // a temporary string per cell).
   virtual void AppendCellUtf8(QByteArray& out, int row, int col) const { out += CellText(row, col).toUtf8(); }
@@ -85,7 +106,7 @@ class RecordsetGridModel : public GridModel {
   int GridRows() const override;
   int GridCols() const override;
   QString CellText(int row, int col) const override;
-  int MaxTextWidth(int col, const TextWidths& widths) const override;
+  void WidestTextsOf(int col, const TextWidths& widths, WidestTexts& widest) const override;
   void AppendCellUtf8(QByteArray& out, int row, int col) const override;
   void AppendRowsUtf8(QByteArray& out, int r1, int r2, int c1, int c2) const override;
   bool CellNumber(int row, int col, double& value) const override;
