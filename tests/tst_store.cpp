@@ -65,9 +65,7 @@ class ProgramLayout {
   QString installedTemplate() const {
     return QDir::cleanPath(bin + "/../share/corvane-yield-report/ReportGenTemplate.mdb");
   }
-  QString copy() const {
-    return root_.path() + "/data/Corvane Yield Report Analysis/ReportGenTemplate.mdb";
-  }
+  QString copy() const { return root_.path() + "/data/Corvane Yield Report Analysis/ReportGenTemplate.mdb"; }
   QString report() const { return root_.path() + "/board.yrp"; }
 
  private:
