@@ -6,7 +6,6 @@
 // that never touches them behaves as if they were not there.
 #include <QString>
 
-#include <functional>
 #include <optional>
 
 struct TestHooks {
