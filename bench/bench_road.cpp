@@ -10,8 +10,8 @@
 #include "IndependentCheck.h"
 #include "Peers.h"
 #include "ReportDatabase.h"
+#include "TestHooks.h"
 #include "WindowDriver.h"
-#include "frmProgress.h"
 
 #include <QChartView>
 #include <QClipboard>
@@ -94,14 +94,14 @@ int runSize(const QString& folder, int runs, bool check) {
   }
   // The same road with the progress window kept hidden: the difference is
   // what showing the progress costs.
-  frmProgress::SetShowDelayForTests(std::numeric_limits<int>::max());
+  TheTestHooks().progressShowDelayMs = std::numeric_limits<int>::max();
   for (int r = 0; r < runs; ++r) {
     d.OpenFileWindow();
     w->File1->selectAll();
     times["Open Files, progress window kept hidden"].push_back(timed([&] { d.PressOpenFiles(false); }));
     d.WaitForTheFile();
   }
-  frmProgress::SetShowDelayForTests(-1);
+  TheTestHooks().progressShowDelayMs.reset();
   const qint64 records = f->fgRS->Rows() - 1;
   auto pickAll = [&] {
     for (QComboBox* c : {f->cmboMaterial, f->cmboSupplier, f->cmboWidth, f->cmboDate[0], f->cmboDate[1]})

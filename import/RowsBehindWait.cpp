@@ -2,6 +2,7 @@
 
 #include "AppInfo.h"
 #include "ReportDatabase.h"
+#include "TestHooks.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -11,11 +12,8 @@
 #include <memory>
 
 namespace {
-int windowsShown = 0;
 constexpr int kShowAfterMs = 500;  // shorter waits pass unnoticed
 }  // namespace
-
-int RowsBehindWindowsShown() { return windowsShown; }
 
 void WaitForRowsBehind() {
   QElapsedTimer waited;
@@ -29,7 +27,7 @@ void WaitForRowsBehind() {
       saying->setCancelButton(nullptr);
       saying->setWindowModality(Qt::ApplicationModal);
       saying->show();
-      ++windowsShown;
+      ++TheTestHooks().rowsBehindWindowsShown;
     }
     // Paints and timers, but no clicks or keys while the rows are written.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);

@@ -7,6 +7,3 @@
 // Returns once no stored row is on its way any more; a failure on the way
 // is left to FinishStoredRows.
 void WaitForRowsBehind();
-
-// Tests: how often the window saying why has appeared.
-int RowsBehindWindowsShown();

@@ -1,5 +1,6 @@
 #include "frmProgress.h"
 
+#include "TestHooks.h"
 #include "WindowLayout.h"
 
 #include <QCloseEvent>
@@ -9,24 +10,10 @@
 #include <QVBoxLayout>
 
 namespace {
-int& showDelay() {
-  static int ms = 500;
-  return ms;
-}
-int& timesShown() {
-  static int n = 0;
-  return n;
-}
+int showDelay() { return TheTestHooks().progressShowDelayMs.value_or(500); }
 // The window is repainted and its button answered this often while shown.
-int& paintEvery() {
-  static int ms = 50;
-  return ms;
-}
+int paintEvery() { return TheTestHooks().progressPaintIntervalMs.value_or(50); }
 }  // namespace
-
-void frmProgress::SetShowDelayForTests(int milliseconds) { showDelay() = milliseconds < 0 ? 500 : milliseconds; }
-void frmProgress::SetPaintIntervalForTests(int milliseconds) { paintEvery() = milliseconds < 0 ? 50 : milliseconds; }
-int frmProgress::TimesShown() { return timesShown(); }
 
 frmProgress::frmProgress(QWidget* owner)
     : QWidget(owner, Qt::Dialog),
@@ -89,7 +76,7 @@ void frmProgress::Poll() {
     const QRect area = owner_ && owner_->isVisible() ? owner_->frameGeometry() : screen()->geometry();
     move(area.center() - rect().center());
     show();
-    ++timesShown();
+    ++TheTestHooks().progressWindowsShown;
   } else if (sincePaint_.isValid() && sincePaint_.elapsed() < paintEvery()) {
     return;
   }

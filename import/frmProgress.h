@@ -30,13 +30,6 @@ class frmProgress : public QWidget, public ImportProgress {
   QProgressBar* barBytes;
   QPushButton* cmdStop;
 
-  // Tests: the delay before the window appears (500 ms unless set), the
-  // least time between two repaints (50 ms unless set; -1 restores either),
-  // and how often a progress window has appeared.
-  static void SetShowDelayForTests(int milliseconds);
-  static void SetPaintIntervalForTests(int milliseconds);
-  static int TimesShown();
-
  protected:
   void closeEvent(QCloseEvent* event) override;
 

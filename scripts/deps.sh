@@ -13,6 +13,7 @@ packages=(
   xvfb openbox
   desktop-file-utils appstream
   help2man lintian x11-utils
+  clang-format  # scripts/format.sh, run first by CI
 )
 
 missing=()

@@ -4,7 +4,8 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
-command -v clang-format >/dev/null || { echo "clang-format is missing: apt-get install clang-format" >&2; exit 1; }
+# A clean machine (CI) has no clang-format yet: install what is missing first.
+command -v clang-format >/dev/null || "$root/scripts/deps.sh"
 mapfile -t files < <(git ls-files '*.cpp' '*.h')
 if [ "${1:-}" = "--fix" ]; then
   clang-format -i "${files[@]}"

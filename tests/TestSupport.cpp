@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "AppInfo.h"
+#include "TestHooks.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,10 +16,10 @@ TempProgramFolder::TempProgramFolder() {
   const QString templ = QStringLiteral(TEMPLATE_DATABASE);
   if (!QFile::copy(templ, DatabasePath())) qFatal("cannot copy the template database %s", qPrintable(templ));
   QFile::setPermissions(DatabasePath(), QFile::ReadOwner | QFile::WriteOwner);
-  SetProgramFolderOverride(dir_.path());
+  TheTestHooks().programFolder = dir_.path();
 }
 
-TempProgramFolder::~TempProgramFolder() { SetProgramFolderOverride(QString()); }
+TempProgramFolder::~TempProgramFolder() { TheTestHooks().programFolder.clear(); }
 
 QString TempProgramFolder::DatabasePath() const { return dir_.path() + QStringLiteral("/ReportGenTemplate.mdb"); }
 

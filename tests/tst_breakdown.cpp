@@ -8,6 +8,7 @@
 #include "PrinterSeam.h"
 #include "WindowDriver.h"
 
+#include <QAbstractItemModelTester>
 #include <QBarCategoryAxis>
 #include <QCategoryAxis>
 #include <QChart>
@@ -209,9 +210,14 @@ QString pdfText(const QString& pdf, QString* pages = nullptr) {
 class TestBreakdown : public QObject {
   Q_OBJECT
 
+  // Qt's own checks of the table's model run through every grouping, sort and
+  // refill of the window's life.
   static frmBreakdown* openBreakdown(Form1* f) {
     WindowDriver::Click(f->cmdBreakdown);
-    return f->BreakdownWindow();
+    frmBreakdown* w = f->BreakdownWindow();
+    if (w && !w->findChild<QAbstractItemModelTester*>())
+      new QAbstractItemModelTester(&w->Table(), QAbstractItemModelTester::FailureReportingMode::QtTest, w);
+    return w;
   }
 
   static void groupBy(frmBreakdown* w, const QString& grouping) { WindowDriver::Pick(w->cmboGroupBy, grouping); }

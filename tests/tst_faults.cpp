@@ -7,7 +7,7 @@
 #include "Module1.h"
 #include "PowerCutVfs.h"
 #include "ReportDatabase.h"
-#include "RowsBehindWait.h"
+#include "TestHooks.h"
 #include "WindowDriver.h"
 #include "frmGetFiles.h"
 
@@ -396,7 +396,7 @@ class TestFaults : public QObject {
     d.OpenFileWindow(folder)->File1->selectAll();
     d.PressOpenFiles(false);
     QVERIFY(gate.Held());
-    const int windows = RowsBehindWindowsShown();
+    const int windows = TheTestHooks().rowsBehindWindowsShown;
     PaintsSeen paints;
     QString shown;
     QTimer watch;
@@ -420,7 +420,7 @@ class TestFaults : public QObject {
       QVERIFY(!d.FileWindow());
     }
     QCOMPARE(shown, AppTitle() + "|Writing the imported records to the database...");
-    QCOMPARE(RowsBehindWindowsShown(), windows + 1);
+    QCOMPARE(TheTestHooks().rowsBehindWindowsShown, windows + 1);
     QVERIFY(!QApplication::activeModalWidget());
     QCOMPARE(QueryRows(d.folder.DatabasePath(), "SELECT count(*), count(DISTINCT Btime) FROM tblYieldReport"),
              QStringList{"20000\t20000"});

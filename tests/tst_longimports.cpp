@@ -1,6 +1,7 @@
 // Long and broken imports: the progress window and its Stop button, "Stop
 // Import" on a flood of error boxes, and report files dropped on the main
 // window, all driven through the real windows.
+#include "TestHooks.h"
 #include "WindowDriver.h"
 #include "frmImportProblems.h"
 #include "frmProgress.h"
@@ -68,12 +69,12 @@ class TestLongImports : public QObject {
   // The window at once and painted at every report (every 512 lines), so
   // that the tests do not depend on the machine's speed.
   void init() {
-    frmProgress::SetShowDelayForTests(0);
-    frmProgress::SetPaintIntervalForTests(0);
+    TheTestHooks().progressShowDelayMs = 0;
+    TheTestHooks().progressPaintIntervalMs = 0;
   }
   void cleanup() {
-    frmProgress::SetShowDelayForTests(-1);
-    frmProgress::SetPaintIntervalForTests(-1);
+    TheTestHooks().progressShowDelayMs.reset();
+    TheTestHooks().progressPaintIntervalMs.reset();
   }
 
   // Stop in the second of three files, by the button or the window's close
@@ -187,7 +188,7 @@ class TestLongImports : public QObject {
     d.boxes.answer = {};
     d.OpenFileWindow();
     w->File1->selectAll();
-    frmProgress::SetShowDelayForTests(-1);
+    TheTestHooks().progressShowDelayMs.reset();
     d.PressOpenFiles();
     QVERIFY(d.boxes.boxes.size() > 2000);
     QCOMPARE(d.TableRows("count(*)"), QStringList{"2003"});
@@ -198,7 +199,7 @@ class TestLongImports : public QObject {
   // exactly the boxes that OK on every box gives, where each came from; the
   // same records are stored either way.
   void ignoreAllListsTheBatchsProblemsInOneWindow() {
-    frmProgress::SetShowDelayForTests(-1);
+    TheTestHooks().progressShowDelayMs.reset();
     WindowDriver d;
     QCOMPARE(d.Start(), 0);
     QFile sample(QFINDTESTDATA("../samples/line2_2024-03-06_damaged.yrp"));
@@ -250,19 +251,19 @@ class TestLongImports : public QObject {
   }
 
   void aQuickImportShowsNoProgressWindow() {
-    frmProgress::SetShowDelayForTests(-1);
+    TheTestHooks().progressShowDelayMs.reset();
     WindowDriver d;
     QCOMPARE(d.Start(), 0);
-    const int before = frmProgress::TimesShown();
+    const int before = TheTestHooks().progressWindowsShown;
     frmGetFiles* w = d.OpenFileWindow(d.MakeFolder("data", {{"a.yrp", boards("a", 20)}}));
     w->File1->selectAll();
     d.PressOpenFiles();
-    QCOMPARE(frmProgress::TimesShown(), before);
+    QCOMPARE(TheTestHooks().progressWindowsShown, before);
     QCOMPARE(d.TableRows("count(*)"), QStringList{"20"});
   }
 
   void droppedFilesAreImported() {
-    frmProgress::SetShowDelayForTests(-1);
+    TheTestHooks().progressShowDelayMs.reset();
     WindowDriver d;
     QCOMPARE(d.Start(), 0);
     const QString folder = d.MakeFolder(

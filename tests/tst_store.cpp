@@ -1,13 +1,13 @@
 // The record store over a real database file: where it is found (beside the
 // program or the user's copy, made again when damaged), opening, emptying,
 // the shared recordset and its replacement, the distinct value lists.
-#include "AppInfo.h"
 #include "DatabaseLocation.h"
 #include "DistinctLists.h"
 #include "ErrorInfo.h"
 #include "ReportDatabase.h"
 #include "SqlStatement.h"
 #include "StoreStatements.h"
+#include "TestHooks.h"
 #include "TestSupport.h"
 #include "YieldReportImport.h"
 
@@ -52,22 +52,20 @@ class ProgramLayout {
     if (installed) place(installedTemplate(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
     if (readOnly) QFile::setPermissions(bin, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
     qputenv("XDG_DATA_HOME", QFile::encodeName(root_.path() + "/data"));
-    SetProgramFolderOverride(bin);
+    TheTestHooks().programFolder = bin;
   }
   ~ProgramLayout() {
     YieldRecordset.reset();
     ReportConnection.reset();
     QFile::setPermissions(bin, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("XDG_DATA_HOME", dataHome_);
-    SetProgramFolderOverride(QString());
+    TheTestHooks().programFolder.clear();
   }
   QString besideDatabase() const { return bin + "/ReportGenTemplate.mdb"; }
   QString installedTemplate() const {
     return QDir::cleanPath(bin + "/../share/corvane-yield-report/ReportGenTemplate.mdb");
   }
-  QString copy() const {
-    return root_.path() + "/data/Corvane Yield Report Analysis/ReportGenTemplate.mdb";
-  }
+  QString copy() const { return root_.path() + "/data/Corvane Yield Report Analysis/ReportGenTemplate.mdb"; }
   QString report() const { return root_.path() + "/board.yrp"; }
 
  private:

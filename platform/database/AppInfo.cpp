@@ -1,14 +1,9 @@
 #include "AppInfo.h"
 
+#include "TestHooks.h"
+
 #include <QCoreApplication>
 #include <QDir>
-
-namespace {
-QString& folderOverride() {
-  static QString folder;
-  return folder;
-}
-}  // namespace
 
 QString AppTitle() { return QStringLiteral("Corvane Report Analysis V2"); }
 QString AppSourceName() { return QStringLiteral("CorvaneYieldReport"); }
@@ -17,8 +12,7 @@ QString AppId() { return QStringLiteral("com.corvane.YieldReportAnalysis"); }
 QString AppVersion() { return QStringLiteral(CORVANE_VERSION); }
 
 QString ProgramFolder() {
-  if (!folderOverride().isEmpty()) return folderOverride();
+  const QString& forTests = TheTestHooks().programFolder;
+  if (!forTests.isEmpty()) return forTests;
   return QCoreApplication::applicationDirPath();
 }
-
-void SetProgramFolderOverride(const QString& folder) { folderOverride() = folder; }

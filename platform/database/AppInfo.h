@@ -13,7 +13,6 @@ QString AppId();
 // The version, as the package and --version give it.
 QString AppVersion();
 
-// Folder that holds the program's executable. Tests point it elsewhere so
-// that each one works on a database file of its own.
+// Folder that holds the program's executable (tests point it elsewhere
+// through TestHooks).
 QString ProgramFolder();
-void SetProgramFolderOverride(const QString& folder);  // empty: back to the real one

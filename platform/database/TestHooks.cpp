@@ -1,0 +1,6 @@
+#include "TestHooks.h"
+
+TestHooks& TheTestHooks() {
+  static TestHooks hooks;
+  return hooks;
+}
