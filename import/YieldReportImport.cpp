@@ -6,6 +6,7 @@
 #include "ReportDatabase.h"
 #include "ReportReadAhead.h"
 #include "RuntimeErrors.h"
+#include "YieldColumns.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -21,12 +22,11 @@ namespace modReportGeneration {
 namespace {
 
 // The columns of the fourteen fields of a report line, by field position.
-const std::array<QString, 14> kFieldColumns = {
-    QStringLiteral("BDate"),         QStringLiteral("Btime"),          QStringLiteral("Operator"),
-    QStringLiteral("Supplier"),      QStringLiteral("Type"),           QStringLiteral("Material"),
-    QStringLiteral("Width"),         QStringLiteral("BoardLength"),    QStringLiteral("LengthPartsCut"),
-    QStringLiteral("TotalYieldPer"), QStringLiteral("NetBoardLength"), QStringLiteral("ClearLength"),
-    QStringLiteral("ClearPer"),      QStringLiteral("ClearYieldPer")};
+constexpr std::array<YieldColumn, 14> kFieldColumns = {
+    YieldColumn::BDate,          YieldColumn::Btime,         YieldColumn::Operator,       YieldColumn::Supplier,
+    YieldColumn::Type,           YieldColumn::Material,      YieldColumn::Width,          YieldColumn::BoardLength,
+    YieldColumn::LengthPartsCut, YieldColumn::TotalYieldPer, YieldColumn::NetBoardLength, YieldColumn::ClearLength,
+    YieldColumn::ClearPer,       YieldColumn::ClearYieldPer};
 
 Recordset& sharedRecordset() {
   if (!YieldRecordset)
@@ -80,7 +80,8 @@ void ImportYieldReportFile(const QString& path) {
   // otherwise every assignment looks its field up and reports its own failure.
   std::array<std::optional<Field>, 14> fields;
   try {
-    for (size_t k = 0; k < kFieldColumns.size(); ++k) fields[k] = sharedRecordset().Fields(kFieldColumns[k]);
+    for (size_t k = 0; k < kFieldColumns.size(); ++k)
+      fields[k] = sharedRecordset().Fields(ColumnName(kFieldColumns[k]));
   } catch (...) {
     fields = {};
   }
@@ -120,10 +121,10 @@ void ImportYieldReportFile(const QString& path) {
           [&] {
             if (qsizetype(k) >= count)
               RaiseError(kErrSubscript, QStringLiteral("Subscript out of range"), AppSourceName());
-            Field field = fields[k] ? *fields[k] : sharedRecordset().Fields(kFieldColumns[k]);
+            Field field = fields[k] ? *fields[k] : sharedRecordset().Fields(ColumnName(kFieldColumns[k]));
             field.SetValue(values[k]);
           },
-          kFieldColumns[k]);
+          ColumnName(kFieldColumns[k]));
     }
     // "Stop Import" pressed on a box of this line: the line is left out
     // whole, so the last stored row is a whole line.
