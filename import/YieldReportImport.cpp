@@ -28,12 +28,6 @@ constexpr std::array<YieldColumn, 14> kFieldColumns = {
     YieldColumn::LengthPartsCut, YieldColumn::TotalYieldPer, YieldColumn::NetBoardLength, YieldColumn::ClearLength,
     YieldColumn::ClearPer,       YieldColumn::ClearYieldPer};
 
-Recordset& sharedRecordset() {
-  if (!YieldRecordset)
-    RaiseError(91, QStringLiteral("Object variable or With block variable not set"), AppSourceName());
-  return *YieldRecordset;
-}
-
 // Lines between two reports of progress: often enough for a window kept
 // painted every few dozen milliseconds, rare enough to cost nothing.
 constexpr qsizetype kLinesPerProgress = 512;
@@ -64,15 +58,28 @@ bool stopRequested(const ImportProgress* progress) { return progress && progress
 }  // namespace
 
 void ImportYieldReportFile(const QString& path) {
+  const std::shared_ptr<Recordset> shared = YieldRecordset;
+  if (!shared) {
+    ShowImportErrorBox(CurrentImportProgress(),
+                       {91, QStringLiteral("Object variable or With block variable not set"), AppSourceName()},
+                       {QFileInfo(path).fileName(), 0, 0, {}, {}});
+    return;
+  }
+  ReportReadAhead readWhenAsked({}, ReportDatabaseFile);
+  ImportYieldReportFile(path, *shared, CurrentImportProgress(), readWhenAsked);
+}
+
+void ImportYieldReportFile(const QString& path, Recordset& recordset, ImportProgress* progress,
+                           ReportReadAhead& readAhead) {
   const QString fileName = QFileInfo(path).fileName();
   std::optional<ReportLines> lines;
   try {
-    if (QFileInfo(path) == QFileInfo(ReportDatabaseFile)) return;  // the program's own database
-    lines.emplace(ReadReportLinesOf(path));
+    if (readAhead.LeavesOut(path)) return;  // the program's own database
+    lines.emplace(readAhead.Read(path));
   } catch (...) {
     // A file that cannot be opened or read ends its import after one box.
     const ErrorInfo error = CurrentError();
-    ShowImportErrorBox(error, {fileName, 0, 0, {}, {}});
+    ShowImportErrorBox(progress, error, {fileName, 0, 0, {}, {}});
     return;
   }
 
@@ -80,13 +87,11 @@ void ImportYieldReportFile(const QString& path) {
   // otherwise every assignment looks its field up and reports its own failure.
   std::array<std::optional<Field>, 14> fields;
   try {
-    for (size_t k = 0; k < kFieldColumns.size(); ++k)
-      fields[k] = sharedRecordset().Fields(ColumnName(kFieldColumns[k]));
+    for (size_t k = 0; k < kFieldColumns.size(); ++k) fields[k] = recordset.Fields(ColumnName(kFieldColumns[k]));
   } catch (...) {
     fields = {};
   }
 
-  ImportProgress* progress = CurrentImportProgress();
   const qint64 fileBytes = lines->Bytes();
   std::array<QStringView, 14> values;
   QString line;
@@ -112,16 +117,16 @@ void ImportYieldReportFile(const QString& path) {
         step();
       } catch (...) {
         const ErrorInfo error = CurrentError();
-        ShowImportErrorBox(error, {fileName, lines->FileLineNumber(n), n + 1, column, {}});
+        ShowImportErrorBox(progress, error, {fileName, lines->FileLineNumber(n), n + 1, column, {}});
       }
     };
-    trapped([] { sharedRecordset().AddNew(); }, QString());
+    trapped([&] { recordset.AddNew(); }, QString());
     for (size_t k = 0; k < kFieldColumns.size() && !stopRequested(progress); ++k) {
       trapped(
           [&] {
             if (qsizetype(k) >= count)
               RaiseError(kErrSubscript, QStringLiteral("Subscript out of range"), AppSourceName());
-            Field field = fields[k] ? *fields[k] : sharedRecordset().Fields(ColumnName(kFieldColumns[k]));
+            Field field = fields[k] ? *fields[k] : recordset.Fields(ColumnName(kFieldColumns[k]));
             field.SetValue(values[k]);
           },
           ColumnName(kFieldColumns[k]));
@@ -129,7 +134,7 @@ void ImportYieldReportFile(const QString& path) {
     // "Stop Import" pressed on a box of this line: the line is left out
     // whole, so the last stored row is a whole line.
     if (stopRequested(progress)) return;
-    trapped([] { sharedRecordset().Update(); }, QString());
+    trapped([&] { recordset.Update(); }, QString());
     if (stopRequested(progress)) return;
   }
   if (progress) progress->Advanced(lines->Count(), fileBytes);
