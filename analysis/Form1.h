@@ -81,7 +81,9 @@ class Form1 : public QWidget, public MainWindowRefresh {
   void cmdPrint_Click();
   void cmdBreakdown_Click();
   void mnuAbout_Click();
-  // Imports report files as if dropped on the window.
+  // Imports report files as if dropped on the window: the *.yrp files by
+  // name (then path), whatever their folders; any other file is left out
+  // with one box.
   void ImportReportFiles(const QStringList& paths);
   // Files named on the command line of this start or of a later one (a file
   // manager's "Open With"): the window comes to the front, and the files are

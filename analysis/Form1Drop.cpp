@@ -1,10 +1,13 @@
 // Report files dropped on the main window from a file manager, or named on
-// the command line of this start or a later one: imported along the same
-// road as from the file selection window, whose lists then show their
-// folder and selection.
+// the command line of this start or a later one: handed by path to the
+// import, along the same road as from the file selection window, in the
+// order of their names whatever folders they come from.
 #include "ErrorBoxes.h"
 #include "Form1.h"
 #include "ImportProgress.h"
+#include "ReportDatabase.h"
+#include "ReportFilesImport.h"
+#include "ReportReadAhead.h"
 #include "RuntimeErrors.h"
 
 #include <QApplication>
@@ -43,30 +46,28 @@ void Form1::dropEvent(QDropEvent* event) {
 
 void Form1::ImportReportFiles(const QStringList& paths) {
   TrapInWindowBox([&] {
-    QStringList folders, names, others;
+    QStringList reports, others;
     for (const QString& path : paths) {
       const QFileInfo file(path);
-      if (!isReportFile(file)) {
+      if (isReportFile(file))
+        reports << file.absoluteFilePath();
+      else
         others << file.fileName();
-        continue;
-      }
-      if (!folders.contains(file.absolutePath())) folders << file.absolutePath();
-      names << file.fileName();
     }
-    if (folders.size() > 1)
-      RaiseError(kErrBadCall,
-                 QStringLiteral("Files from more than one folder cannot be imported together: %1")
-                     .arg(folders.join(QStringLiteral(", "))),
-                 QString());
+    reports.removeDuplicates();  // a file dropped twice is imported once
     // Anything else is left out, with one box naming it; the report files go on.
     if (!others.isEmpty())
       ShowWindowErrorBox(
           {kErrBadCall,
            QStringLiteral("Not a yield report file (*.yrp), left out: %1").arg(others.join(QStringLiteral(", "))),
            QString()});
-    if (names.isEmpty()) return;
-    if (!fileWindow_) fileWindow_ = new frmGetFiles(this);
-    fileWindow_->ImportFiles(folders.first(), names);
+    if (reports.isEmpty()) return;
+    const QStringList ordered = modReportGeneration::InImportOrder(reports);
+    if (!fileWindow_) fileWindow_ = new frmGetFiles(this);  // it owns the road
+    fileWindow_->ImportAlongRoad([&](Recordset& records, ImportProgress& progress) {
+      ReportReadAhead readAhead(ordered, modReportGeneration::ReportDatabaseFile);
+      modReportGeneration::ImportReportFiles(ordered, records, &progress, readAhead);
+    });
   });
 }
 

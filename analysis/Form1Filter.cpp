@@ -3,6 +3,10 @@
 #include "ErrorBoxes.h"
 #include "Form1.h"
 #include "ValueParse.h"
+#include "YieldColumns.h"
+
+using modReportGeneration::ColumnName;
+using modReportGeneration::YieldColumn;
 
 namespace {
 
@@ -39,13 +43,14 @@ void Form1::cmdFilter_Click() {
     QString filter;
     const struct {
       QComboBox* list;
-      const char* column;
-    } criteria[] = {{cmboMaterial, "Material"}, {cmboSupplier, "Supplier"}, {cmboWidth, "Width"}};
+      YieldColumn column;
+    } criteria[] = {
+        {cmboMaterial, YieldColumn::Material}, {cmboSupplier, YieldColumn::Supplier}, {cmboWidth, YieldColumn::Width}};
     for (const auto& c : criteria) {
       if (noRestriction(c.list)) continue;
       const QString text = c.list->currentText();
-      filter += (filter.isEmpty() ? QString() : QStringLiteral("AND ")) + QLatin1String(c.column) +
-                QStringLiteral(" = ") + quoted(text);
+      filter += (filter.isEmpty() ? QString() : QStringLiteral("AND ")) + ColumnName(c.column) + QStringLiteral(" = ") +
+                quoted(text);
     }
 
     // "ALL" dates take the widest bounds: the first date of the list (the
@@ -59,8 +64,9 @@ void Form1::cmdFilter_Click() {
     QString end = cmboDate[1]->currentText();
     if (noRestriction(cmboDate[1])) end = cmboDate[1]->itemText(cmboDate[1]->count() - 1);
 
-    filter += (filter.isEmpty() ? QStringLiteral("BDate >= ") : QStringLiteral(" And BDate >= ")) + bound(start) +
-              QStringLiteral(" AND BDate <=") + bound(end);
+    const QString& date = ColumnName(YieldColumn::BDate);
+    filter += (filter.isEmpty() ? QString() : QStringLiteral(" And ")) + date + QStringLiteral(" >= ") + bound(start) +
+              QStringLiteral(" AND ") + date + QStringLiteral(" <=") + bound(end);
     mrsYield->SetFilter(filter);
     filterInForce_ = PicksText();
   });

@@ -4,6 +4,7 @@
 #include "ErrorBoxes.h"
 #include "Form1.h"
 #include "RuntimeErrors.h"
+#include "YieldColumns.h"
 
 #include <QLocale>
 
@@ -11,12 +12,15 @@
 
 namespace {
 
+using modReportGeneration::GridColumn;
+using modReportGeneration::YieldColumn;
+
 // Record grid column of the date, and of the four lengths.
-constexpr int kDateCol = 2;
-constexpr int kBoardLengthCol = 8;
-constexpr int kNetLengthCol = 9;
-constexpr int kClearLengthCol = 10;
-constexpr int kPartsCutCol = 12;
+constexpr int kDateCol = GridColumn(YieldColumn::BDate);
+constexpr int kBoardLengthCol = GridColumn(YieldColumn::BoardLength);
+constexpr int kNetLengthCol = GridColumn(YieldColumn::NetBoardLength);
+constexpr int kClearLengthCol = GridColumn(YieldColumn::ClearLength);
+constexpr int kPartsCutCol = GridColumn(YieldColumn::LengthPartsCut);
 
 double checked(double v) {
   if (!std::isfinite(v)) RaiseError(kErrOverflow, QStringLiteral("Overflow"), AppSourceName());

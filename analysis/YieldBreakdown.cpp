@@ -5,6 +5,7 @@
 #include "Recordset.h"
 #include "RuntimeErrors.h"
 #include "ValueText.h"
+#include "YieldColumns.h"
 
 #include <QLocale>
 
@@ -19,22 +20,25 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-int requiredColumn(const ColumnStore& store, const char* name) {
-  const int c = store.FindColumn(QString::fromLatin1(name));
+using modReportGeneration::ColumnName;
+using modReportGeneration::YieldColumn;
+
+int requiredColumn(const ColumnStore& store, YieldColumn column) {
+  const QString& name = ColumnName(column);
+  const int c = store.FindColumn(name);
   if (c < 0)
-    RaiseError(kErrNotInCollection, QStringLiteral("Item not found in this collection: %1").arg(QLatin1String(name)),
-               AppSourceName());
+    RaiseError(kErrNotInCollection, QStringLiteral("Item not found in this collection: %1").arg(name), AppSourceName());
   return c;
 }
 
-const char* columnOf(BreakdownGrouping g) {
+YieldColumn columnOf(BreakdownGrouping g) {
   switch (g) {
-    case BreakdownGrouping::Supplier: return "Supplier";
-    case BreakdownGrouping::Material: return "Material";
-    case BreakdownGrouping::Width: return "Width";
-    case BreakdownGrouping::Operator: return "Operator";
-    case BreakdownGrouping::Type: return "Type";
-    default: return "BDate";
+    case BreakdownGrouping::Supplier: return YieldColumn::Supplier;
+    case BreakdownGrouping::Material: return YieldColumn::Material;
+    case BreakdownGrouping::Width: return YieldColumn::Width;
+    case BreakdownGrouping::Operator: return YieldColumn::Operator;
+    case BreakdownGrouping::Type: return YieldColumn::Type;
+    default: return YieldColumn::BDate;
   }
 }
 
@@ -245,10 +249,10 @@ YieldBreakdown BreakDown(const Recordset* recordset, BreakdownGrouping grouping)
   if (!recordset || !recordset->IsOpen()) return b;
   const ColumnStore& store = recordset->Store();
   const int keyColumn = requiredColumn(store, columnOf(grouping));
-  const NumberColumn& board = store.At(requiredColumn(store, "BoardLength")).number;
-  const NumberColumn& net = store.At(requiredColumn(store, "NetBoardLength")).number;
-  const NumberColumn& clear = store.At(requiredColumn(store, "ClearLength")).number;
-  const NumberColumn& parts = store.At(requiredColumn(store, "LengthPartsCut")).number;
+  const NumberColumn& board = store.At(requiredColumn(store, YieldColumn::BoardLength)).number;
+  const NumberColumn& net = store.At(requiredColumn(store, YieldColumn::NetBoardLength)).number;
+  const NumberColumn& clear = store.At(requiredColumn(store, YieldColumn::ClearLength)).number;
+  const NumberColumn& parts = store.At(requiredColumn(store, YieldColumn::LengthPartsCut)).number;
 
   GroupFinder finder(store, keyColumn, grouping);
   b.shown = recordset->RecordCount();

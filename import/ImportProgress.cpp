@@ -17,8 +17,7 @@ ImportProgressScope::ImportProgressScope(ImportProgress* progress) : previous_(c
 
 ImportProgressScope::~ImportProgressScope() { current() = previous_; }
 
-void ShowImportErrorBox(const ErrorInfo& error, ImportProblem where) {
-  ImportProgress* progress = CurrentImportProgress();
+void ShowImportErrorBox(ImportProgress* progress, const ErrorInfo& error, ImportProblem where) {
   if (!progress) {
     ShowErrorBox(error);
     return;

@@ -55,5 +55,5 @@ class ImportProgressScope {
 // and "Stop Import" beside OK, and the problem joins the batch's list. Once
 // a stop is asked for, further failures of the line being read show no box
 // and are not listed: that line is not stored. After "Ignore All" the
-// problems are listed without a box.
-void ShowImportErrorBox(const ErrorInfo& error, ImportProblem where = {});
+// problems are listed without a box. Without a progress, the plain box.
+void ShowImportErrorBox(ImportProgress* progress, const ErrorInfo& error, ImportProblem where = {});

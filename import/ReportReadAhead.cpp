@@ -4,21 +4,11 @@
 
 #include <system_error>
 
-namespace {
-ReportReadAhead*& current() {
-  static ReportReadAhead* readAhead = nullptr;
-  return readAhead;
-}
-}  // namespace
-
-ReportReadAhead::ReportReadAhead(QStringList paths, QString skip)
-    : paths_(std::move(paths)), skip_(std::move(skip)), previous_(current()) {
-  current() = this;
+ReportReadAhead::ReportReadAhead(QStringList paths, QString skip) : paths_(std::move(paths)), skip_(std::move(skip)) {
   StartAt(0);
 }
 
 ReportReadAhead::~ReportReadAhead() {
-  current() = previous_;
   if (reading_.valid()) reading_.wait();  // its error, if any, goes with it
 }
 
@@ -27,7 +17,7 @@ void ReportReadAhead::StartAt(qsizetype index) {
   for (; index < paths_.size(); ++index) {
     const QFileInfo info(paths_[index]);
     // A large file is read when its turn comes, and the one after it ahead.
-    if (!info.isFile() || info.size() > kLargestReadAhead || (!skip_.isEmpty() && info == QFileInfo(skip_))) continue;
+    if (!info.isFile() || info.size() > kLargestReadAhead || LeavesOut(paths_[index])) continue;
     // An error is kept with the result and raised when the file's turn comes.
     try {
       reading_ = std::async(std::launch::async, [path = paths_[index]] { return ReadReportLines(path); });
@@ -55,4 +45,6 @@ ReportLines ReportReadAhead::Read(const QString& path) {
   }
 }
 
-ReportLines ReadReportLinesOf(const QString& path) { return current() ? current()->Read(path) : ReadReportLines(path); }
+bool ReportReadAhead::LeavesOut(const QString& path) const {
+  return !skip_.isEmpty() && QFileInfo(path) == QFileInfo(skip_);
+}

@@ -3,8 +3,8 @@
 // one is imported, so that the import does not stop for the disk and the
 // decoding checks between two files. At most one file is read ahead, and
 // only one of moderate size: two large files at once would double the
-// memory the import needs. While a read-ahead lives it is the current one,
-// and ReadReportLinesOf takes its files from it.
+// memory the import needs. The import is handed its read-ahead; there is
+// no current one to look up.
 #include "ReportFileReader.h"
 
 #include <QString>
@@ -17,6 +17,8 @@ class ReportReadAhead {
   // The files in the order they will be imported; `skip` is never read
   // (the program's own database, which the import leaves out).
   ReportReadAhead(QStringList paths, QString skip);
+  // Whether `path` is the file never to be read, nor imported.
+  bool LeavesOut(const QString& path) const;
   ~ReportReadAhead();  // waits for the file being read
   ReportReadAhead(const ReportReadAhead&) = delete;
   ReportReadAhead& operator=(const ReportReadAhead&) = delete;
@@ -37,8 +39,4 @@ class ReportReadAhead {
   qsizetype ahead_ = -1;  // index of the file being read ahead, or -1
   qsizetype next_ = 0;    // where the next file asked for is looked for first
   std::future<ReportLines> reading_;
-  ReportReadAhead* previous_;
 };
-
-// The lines of a report file, through the current read-ahead if there is one.
-ReportLines ReadReportLinesOf(const QString& path);

@@ -6,6 +6,7 @@
 #include "ReportDatabase.h"
 #include "ReportReadAhead.h"
 #include "RuntimeErrors.h"
+#include "YieldColumns.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -21,18 +22,11 @@ namespace modReportGeneration {
 namespace {
 
 // The columns of the fourteen fields of a report line, by field position.
-const std::array<QString, 14> kFieldColumns = {
-    QStringLiteral("BDate"),         QStringLiteral("Btime"),          QStringLiteral("Operator"),
-    QStringLiteral("Supplier"),      QStringLiteral("Type"),           QStringLiteral("Material"),
-    QStringLiteral("Width"),         QStringLiteral("BoardLength"),    QStringLiteral("LengthPartsCut"),
-    QStringLiteral("TotalYieldPer"), QStringLiteral("NetBoardLength"), QStringLiteral("ClearLength"),
-    QStringLiteral("ClearPer"),      QStringLiteral("ClearYieldPer")};
-
-Recordset& sharedRecordset() {
-  if (!YieldRecordset)
-    RaiseError(91, QStringLiteral("Object variable or With block variable not set"), AppSourceName());
-  return *YieldRecordset;
-}
+constexpr std::array<YieldColumn, 14> kFieldColumns = {
+    YieldColumn::BDate,          YieldColumn::Btime,         YieldColumn::Operator,       YieldColumn::Supplier,
+    YieldColumn::Type,           YieldColumn::Material,      YieldColumn::Width,          YieldColumn::BoardLength,
+    YieldColumn::LengthPartsCut, YieldColumn::TotalYieldPer, YieldColumn::NetBoardLength, YieldColumn::ClearLength,
+    YieldColumn::ClearPer,       YieldColumn::ClearYieldPer};
 
 // Lines between two reports of progress: often enough for a window kept
 // painted every few dozen milliseconds, rare enough to cost nothing.
@@ -64,15 +58,28 @@ bool stopRequested(const ImportProgress* progress) { return progress && progress
 }  // namespace
 
 void ImportYieldReportFile(const QString& path) {
+  const std::shared_ptr<Recordset> shared = YieldRecordset;
+  if (!shared) {
+    ShowImportErrorBox(CurrentImportProgress(),
+                       {91, QStringLiteral("Object variable or With block variable not set"), AppSourceName()},
+                       {QFileInfo(path).fileName(), 0, 0, {}, {}});
+    return;
+  }
+  ReportReadAhead readWhenAsked({}, ReportDatabaseFile);
+  ImportYieldReportFile(path, *shared, CurrentImportProgress(), readWhenAsked);
+}
+
+void ImportYieldReportFile(const QString& path, Recordset& recordset, ImportProgress* progress,
+                           ReportReadAhead& readAhead) {
   const QString fileName = QFileInfo(path).fileName();
   std::optional<ReportLines> lines;
   try {
-    if (QFileInfo(path) == QFileInfo(ReportDatabaseFile)) return;  // the program's own database
-    lines.emplace(ReadReportLinesOf(path));
+    if (readAhead.LeavesOut(path)) return;  // the program's own database
+    lines.emplace(readAhead.Read(path));
   } catch (...) {
     // A file that cannot be opened or read ends its import after one box.
     const ErrorInfo error = CurrentError();
-    ShowImportErrorBox(error, {fileName, 0, 0, {}, {}});
+    ShowImportErrorBox(progress, error, {fileName, 0, 0, {}, {}});
     return;
   }
 
@@ -80,12 +87,11 @@ void ImportYieldReportFile(const QString& path) {
   // otherwise every assignment looks its field up and reports its own failure.
   std::array<std::optional<Field>, 14> fields;
   try {
-    for (size_t k = 0; k < kFieldColumns.size(); ++k) fields[k] = sharedRecordset().Fields(kFieldColumns[k]);
+    for (size_t k = 0; k < kFieldColumns.size(); ++k) fields[k] = recordset.Fields(ColumnName(kFieldColumns[k]));
   } catch (...) {
     fields = {};
   }
 
-  ImportProgress* progress = CurrentImportProgress();
   const qint64 fileBytes = lines->Bytes();
   std::array<QStringView, 14> values;
   QString line;
@@ -111,24 +117,24 @@ void ImportYieldReportFile(const QString& path) {
         step();
       } catch (...) {
         const ErrorInfo error = CurrentError();
-        ShowImportErrorBox(error, {fileName, lines->FileLineNumber(n), n + 1, column, {}});
+        ShowImportErrorBox(progress, error, {fileName, lines->FileLineNumber(n), n + 1, column, {}});
       }
     };
-    trapped([] { sharedRecordset().AddNew(); }, QString());
+    trapped([&] { recordset.AddNew(); }, QString());
     for (size_t k = 0; k < kFieldColumns.size() && !stopRequested(progress); ++k) {
       trapped(
           [&] {
             if (qsizetype(k) >= count)
               RaiseError(kErrSubscript, QStringLiteral("Subscript out of range"), AppSourceName());
-            Field field = fields[k] ? *fields[k] : sharedRecordset().Fields(kFieldColumns[k]);
+            Field field = fields[k] ? *fields[k] : recordset.Fields(ColumnName(kFieldColumns[k]));
             field.SetValue(values[k]);
           },
-          kFieldColumns[k]);
+          ColumnName(kFieldColumns[k]));
     }
     // "Stop Import" pressed on a box of this line: the line is left out
     // whole, so the last stored row is a whole line.
     if (stopRequested(progress)) return;
-    trapped([] { sharedRecordset().Update(); }, QString());
+    trapped([&] { recordset.Update(); }, QString());
     if (stopRequested(progress)) return;
   }
   if (progress) progress->Advanced(lines->Count(), fileBytes);

@@ -4,13 +4,8 @@
 #include "ErrorInfo.h"
 #include "ImportProgress.h"
 #include "ReportDatabase.h"
+#include "ReportFilesImport.h"
 #include "ReportReadAhead.h"
-#include "YieldReportImport.h"
-
-#include <QFileInfo>
-
-#include <algorithm>
-#include <vector>
 
 namespace {
 QString trimSpaces(const QString& text) {
@@ -46,23 +41,17 @@ void cProcessCalData::CreateFileNames() {
 
 void cProcessCalData::ProcessAFile(const QString&) {}
 
+void cProcessCalData::ProcessFiles(Recordset& recordset, ImportProgress* progress) {
+  const QStringList paths = masFileNames.mid(1, mlFileCount);
+  ReportReadAhead readAhead(paths, modReportGeneration::ReportDatabaseFile);
+  modReportGeneration::ImportReportFiles(paths, recordset, progress, readAhead);
+}
+
 void cProcessCalData::ProcessFiles() {
-  const qint32 last = mlFileCount;
-  ReportReadAhead readAhead(masFileNames.mid(1, last), modReportGeneration::ReportDatabaseFile);
-  ImportProgress* progress = CurrentImportProgress();
-  if (!progress) {
-    for (qint32 i = 1; i <= last; ++i) modReportGeneration::ImportYieldReportFile(masFileNames[i]);
-    return;
+  const std::shared_ptr<Recordset> shared = modReportGeneration::YieldRecordset;
+  if (!shared) {
+    if (mlFileCount == 0) return;  // nothing to store
+    RaiseError(91, QStringLiteral("Object variable or With block variable not set"), AppSourceName());
   }
-  // Progress by bytes over all files; a file that cannot be read counts nothing.
-  std::vector<qint64> sizes(size_t(last) + 1, 0);
-  qint64 total = 0;
-  for (qint32 i = 1; i <= last; ++i) total += sizes[size_t(i)] = std::max<qint64>(0, QFileInfo(masFileNames[i]).size());
-  progress->BatchStarted(last, total);
-  qint64 before = 0;
-  for (qint32 i = 1; i <= last && !progress->StopRequested(); ++i) {
-    progress->FileStarted(i, masFileNames[i], before);
-    modReportGeneration::ImportYieldReportFile(masFileNames[i]);
-    before += sizes[size_t(i)];
-  }
+  ProcessFiles(*shared, CurrentImportProgress());
 }

@@ -1,7 +1,8 @@
 -- The report database the program expects beside its executable. The column
 -- order matters: the record grid shows the columns in this order and the
 -- summary reads board, net and clear length and parts cut by position
--- (grid columns 8, 9, 10 and 12).
+-- (grid columns 8, 9, 10 and 12). store/YieldColumns.h names the columns in
+-- this order for the code; tst_store checks the two agree.
 -- Large pages: a year of boards is a million rows, and emptying the table
 -- before an import frees every page one by one.
 PRAGMA page_size = 65536;

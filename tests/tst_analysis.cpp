@@ -5,6 +5,7 @@
 #include "PointerSeam.h"
 #include "PrinterSeam.h"
 #include "WindowDriver.h"
+#include "YieldColumns.h"
 
 #include <QClipboard>
 #include <QProcess>
@@ -102,6 +103,12 @@ class TestAnalysis : public QObject {
     filterWith(f, "ALL", "ALL", "ALL", "2024-03-09", "2024-03-07");
     QCOMPARE(f->fgRS->Rows(), 1);
     QCOMPARE(f->fgRS->TextMatrix(0, 6), QStringLiteral("Material"));
+    // Each column where the summary and the filter expect it.
+    for (size_t c = 0; c < modReportGeneration::kYieldColumnNames.size(); ++c) {
+      const auto column = modReportGeneration::YieldColumn(c);
+      QCOMPARE(f->fgRS->TextMatrix(0, modReportGeneration::GridColumn(column)),
+               modReportGeneration::ColumnName(column));
+    }
 
     // A value with a quote filters exactly; a stored "ALL" is a value like any
     // other, and only the list's own first entry means no restriction.

@@ -9,6 +9,7 @@
 #include "StoreStatements.h"
 #include "TestHooks.h"
 #include "TestSupport.h"
+#include "YieldColumns.h"
 #include "YieldReportImport.h"
 
 #include <QDir>
@@ -351,6 +352,16 @@ class TestStore : public QObject {
     OpenYieldRecordset();
     QCOMPARE(GetYieldRecordset()->RecordCount(), 2);
     QVERIFY(boxes->boxes.empty());
+  }
+
+  // The one list of the table's columns is the template's, in order: the
+  // grid's positions, and with them the summary's sums, follow from it.
+  void yieldColumnsAreTheSchemasInOrder() {
+    QStringList named;
+    for (const char* name : kYieldColumnNames) named << name;
+    QCOMPARE(named, QueryRows(TEMPLATE_DATABASE, "SELECT name FROM pragma_table_info('tblYieldReport') ORDER BY cid"));
+    QCOMPARE(ColumnName(YieldColumn::Type), QStringLiteral("Type"));
+    QCOMPARE(GridColumn(YieldColumn::JobName), 1);
   }
 
   void distinctLists() {

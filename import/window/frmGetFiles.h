@@ -1,14 +1,19 @@
 #pragma once
 // The file selection window: a drive list, a folder list and a "*.yrp" file
 // list chained together, and "Open Files", which replaces the yield table's
-// records by those of the selected files and refreshes the main window.
+// records by those of the selected files and refreshes the main window. Its
+// road is the one every import takes, whoever picked the files.
 #include "FolderControls.h"
 
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
+
+class ImportProgress;
 class MainWindowRefresh;
+class Recordset;
 
 class frmGetFiles : public QWidget {
   Q_OBJECT
@@ -21,10 +26,17 @@ class frmGetFiles : public QWidget {
   FileListBox* File1;
   QPushButton* cmdOpenFiles;
 
-  // Shows the folder with these files selected and imports them, as if the
-  // user had picked them here and pressed "Open Files" (files dropped on the
-  // main window).
-  void ImportFiles(const QString& folder, const QStringList& names);
+  // What an import stores: the records of its files into the recordset it
+  // is handed, telling the progress it is handed.
+  using ImportStep = std::function<void(Recordset& records, ImportProgress& progress)>;
+  // The road of every import, whoever picked the files ("Open Files", files
+  // dropped on the main window or named on a command line): the rows of the
+  // import before waited for, the table emptied and its recordset opened,
+  // `importFiles` run under the progress window (Stop, "Ignore All"), the
+  // records shown from memory while their rows reach the file behind them,
+  // the main window refreshed and the batch's problems listed. Traps its
+  // errors in the window error box.
+  void ImportAlongRoad(const ImportStep& importFiles);
   // The rows of the last import reach the file after its records are shown.
   // This waits for them (at the program's end, before a new import, when
   // this window closes), with a window saying so when that takes more than

@@ -2,9 +2,12 @@
 
 #include "MemoryPolicy.h"
 
+#include "AppInfo.h"
 #include "ErrorBoxes.h"
+#include "ImportProgress.h"
 #include "MainWindowRefresh.h"
 #include "PointerSeam.h"
+#include "Recordset.h"
 #include "ReportDatabase.h"
 #include "RowsBehindWait.h"
 #include "WindowLayout.h"
@@ -80,6 +83,16 @@ void frmGetFiles::Dir1_Change() {
 
 void frmGetFiles::cmdOpenFiles_Click() {
   if (File1->ListCount() == 0) return;
+  cProcessCalData batch;
+  batch.SetFilePath(Dir1->Path());
+  batch.SetFileList(File1);
+  ImportAlongRoad([&](Recordset& records, ImportProgress& progress) {
+    batch.CreateFileNames();
+    batch.ProcessFiles(records, &progress);
+  });
+}
+
+void frmGetFiles::ImportAlongRoad(const ImportStep& importFiles) {
   // The import before first: its failure belongs to it.
   if (writingBehind_.isActive()) FinishWritingBehind();
   // Shown only when the road takes more than half a second; Stop ends the
@@ -89,13 +102,11 @@ void frmGetFiles::cmdOpenFiles_Click() {
   TrapInWindowBox(
       [&] {
         SetMousePointer(this, vbHourglass);
-        cProcessCalData batch;
-        batch.SetFilePath(Dir1->Path());
-        batch.SetFileList(File1);
-        batch.CreateFileNames();
         ClearYieldReport();
         OpenYieldRecordset();
-        batch.ProcessFiles();
+        const std::shared_ptr<Recordset> records = GetYieldRecordset();
+        if (!records) RaiseError(91, QStringLiteral("Object variable or With block variable not set"), AppSourceName());
+        importFiles(*records, progress);
         // The records are shown from memory while the file takes them.
         WriteStoredRowsBehind();
         progress.Poll();
@@ -140,13 +151,4 @@ void frmGetFiles::FinishWritingBehind(bool atExit) {
     OpenYieldRecordset();
     RefreshMainWindow();
   });
-}
-
-void frmGetFiles::ImportFiles(const QString& folder, const QStringList& names) {
-  if (!ShowFolder(folder)) return;  // its box has been shown
-  File1->clearSelection();
-  for (const QString& name : names)
-    for (QListWidgetItem* item : File1->findItems(name, Qt::MatchExactly)) item->setSelected(true);
-  if (File1->selectedItems().isEmpty()) return;
-  cmdOpenFiles_Click();
 }
