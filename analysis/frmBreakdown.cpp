@@ -105,10 +105,11 @@ void frmBreakdown::BuildControls() {
   top->addWidget(measureLabel);
   top->addWidget(cmboMeasure);
   top->addStretch(1);
+  // Left of the buttons that were there before it, which keep their places.
+  top->addWidget(cmdExport);
   top->addWidget(cmdCopy);
   top->addWidget(cmdPrint);
   top->addWidget(cmdSaveChart);
-  top->addWidget(cmdExport);
   auto* split = new QSplitter(Qt::Vertical, this);
   split->addWidget(tblBreakdown);
   split->addWidget(chtBreakdown);
