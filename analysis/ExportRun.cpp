@@ -84,7 +84,8 @@ bool RunExport(QWidget* owner, const std::function<bool(ExportProgress&)>& work)
       failure = std::current_exception();
     }
     finished = true;
-    QMetaObject::invokeMethod(&wake, [] {}, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &wake, [] {}, Qt::QueuedConnection);
   });
 
   frmExportProgress window(owner);

@@ -117,8 +117,8 @@ class Form1 : public QWidget, public MainWindowRefresh {
   std::shared_ptr<Recordset> mrsYield;
   QPointer<frmGetFiles> fileWindow_;
   QPointer<frmBreakdown> breakdownWindow_;
-  QString filterInForce_;       // the picks of the last Filter, for the breakdown's printout
-  QStringList summaryHeading_;  // what the summary holds, for its printout
+  QString filterInForce_;                 // the picks of the last Filter, for the breakdown's printout
+  QStringList summaryHeading_;            // what the summary holds, for its printout
   std::map<int, double> summaryNumbers_;  // the summary's values by grid row, unrounded, for its export
   QWidget* menuGrid_ = nullptr;           // the grid the context menu was opened on
   bool shuttingDown_ = false;

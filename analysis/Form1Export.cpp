@@ -53,8 +53,9 @@ void Form1::mnuExport_Click() {
   TrapInWindowBox([&] {
     const bool summary = menuGrid_ == fgSummary;
     ExportFormat format = ExportFormat::Xlsx;
-    const QString path = AskExportPath(this, summary ? QStringLiteral("Export Summary") : QStringLiteral("Export Records"),
-                                       summary ? QStringLiteral("Summary") : QStringLiteral("Records"), format);
+    const QString path =
+        AskExportPath(this, summary ? QStringLiteral("Export Summary") : QStringLiteral("Export Records"),
+                      summary ? QStringLiteral("Summary") : QStringLiteral("Records"), format);
     if (path.isEmpty()) return;  // cancelled
     if (summary) {
       CellsTable cells = summaryCells(*fgSummary, summaryNumbers_);

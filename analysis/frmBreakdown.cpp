@@ -58,7 +58,8 @@ frmBreakdown::frmBreakdown(QWidget* owner) : QWidget(owner, Qt::Window) {
   cmdCopy->setToolTip(QStringLiteral("Copy the table to the clipboard for a spreadsheet"));
   cmdPrint->setToolTip(QStringLiteral("Print the table and the chart"));
   cmdSaveChart->setToolTip(QStringLiteral("Save the chart as a PNG or SVG picture"));
-  cmdExport->setToolTip(QStringLiteral("Save the table and the chart as an Excel workbook, or the table as a CSV file"));
+  cmdExport->setToolTip(
+      QStringLiteral("Save the table and the chart as an Excel workbook, or the table as a CSV file"));
   resize(1100, 760);
   // Beside the main window where the screen has room, else cascaded below
   // its buttons; the table, the chart and the commands need about this much.

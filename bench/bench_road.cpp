@@ -57,7 +57,8 @@ double statusMegabytes(const char* field) {
   QFile f(QStringLiteral("/proc/self/status"));
   if (!f.open(QIODevice::ReadOnly)) return -1;
   for (const QByteArray& line : f.readAll().split('\n'))
-    if (line.startsWith(field)) return line.mid(qsizetype(std::strlen(field))).trimmed().split(' ')[0].toDouble() / 1024;
+    if (line.startsWith(field))
+      return line.mid(qsizetype(std::strlen(field))).trimmed().split(' ')[0].toDouble() / 1024;
   return -1;
 }
 bool resetPeak() {

@@ -9,9 +9,9 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
-#include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
+#include <cstdio>
 
 void RaiseCannotWrite(const QString& path) {
   RaiseError(kErrPathFileAccess, QStringLiteral("Path/File access error: %1").arg(QDir::toNativeSeparators(path)),
@@ -38,7 +38,8 @@ void TemporaryBeside::Commit() {
   const bool synced = fd >= 0 && ::fsync(fd) == 0;
   if (fd >= 0) ::close(fd);
   // rename() replaces an older file of that name in one step.
-  if (!synced || std::rename(QFile::encodeName(temporary_).constData(), QFile::encodeName(destination_).constData()) != 0)
+  if (!synced ||
+      std::rename(QFile::encodeName(temporary_).constData(), QFile::encodeName(destination_).constData()) != 0)
     RaiseCannotWrite(destination_);
   committed_ = true;
 }

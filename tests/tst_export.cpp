@@ -153,9 +153,9 @@ QStringList sheetNames(const QString& workbook) {
   return names;
 }
 
-const char* kColumns[] = {"JobName", "BDate",       "Btime",          "Operator",    "Supplier",
-                          "Material", "Width",      "BoardLength",    "NetBoardLength", "ClearLength",
-                          "ClearPer", "LengthPartsCut", "TotalYieldPer", "ClearYieldPer", "Type"};
+const char* kColumns[] = {"JobName",  "BDate",          "Btime",         "Operator",       "Supplier",
+                          "Material", "Width",          "BoardLength",   "NetBoardLength", "ClearLength",
+                          "ClearPer", "LengthPartsCut", "TotalYieldPer", "ClearYieldPer",  "Type"};
 
 // Records with what a writer can get wrong, in rowid order.
 const char* kInsert =
@@ -169,8 +169,8 @@ const char* kInsert =
 
 // The records' fields as the CSV must spell them.
 const QList<QStringList> kExpectedCsv = {
-    {"J1", "2024-02-29", "06:00:00", "O'Brien, \"Jr\"", "Line1\r\nLine2", "Größe – 木", "4.5", "120.5", "0",
-     "1e+300", "1e-300", "1234.5678901234", "75", "88.9", "RIP"},
+    {"J1", "2024-02-29", "06:00:00", "O'Brien, \"Jr\"", "Line1\r\nLine2", "Größe – 木", "4.5", "120.5", "0", "1e+300",
+     "1e-300", "1234.5678901234", "75", "88.9", "RIP"},
     {"", "", "", "", "", "", "", "", "", "", "", "", "", "", ""},
     {"J3", "1999-12-31", "07:00:00", "a\nb", "x", "Oak", "-4", "0.01", "3", "4", "5", "6", "7", "8", "XCUT"},
     {"J4", "2000-01-01", "08:00:00", "plain", "y", "Ash", "10", "100", "90", "80", "70", "60", "50", "40", "RIP"},
@@ -292,7 +292,9 @@ class TestExport : public QObject {
     table.AddRow();
     table.AddText("x");
     for (const QString& path : {folder.Path() + "/missing/out", folder.Path()}) {
-      const ErrorInfo e = errorOf([&] { csv ? WriteCsv(table, path, nullptr) : WriteXlsx({{"S", &table}}, path, nullptr); });
+      const ErrorInfo e = errorOf([&] {
+        csv ? WriteCsv(table, path, nullptr) : WriteXlsx({{"S", &table}}, path, nullptr);
+      });
       QCOMPARE(e.Number, 75);
       QCOMPARE(e.Description, "Path/File access error: " + path);
     }
@@ -314,9 +316,9 @@ class TestExport : public QObject {
 
   void recordGridAndSummaryFromTheContextMenu() {
     WindowDriver d;
-    Form1* f = d.StartWithImport(
-        {{"a.yrp", "2024-03-05,06:00:00,Ann,Acme,RIP,Oak,4,100.10,70.05,70,95,80,80,90\r\n"
-                   "2024-03-04,06:00:00,Ben,\"Birch\",RIP,Ash,4,100,70,70,95,80,80,90\r\n"}});
+    Form1* f = d.StartWithImport({{"a.yrp",
+                                   "2024-03-05,06:00:00,Ann,Acme,RIP,Oak,4,100.10,70.05,70,95,80,80,90\r\n"
+                                   "2024-03-04,06:00:00,Ben,\"Birch\",RIP,Ash,4,100,70,70,95,80,80,90\r\n"}});
     QVERIFY(f);
     WindowDriver::Click(f->cmdSummary);
     const QString out = d.folder.Path() + "/out";
@@ -358,10 +360,10 @@ class TestExport : public QObject {
 
   void breakdownWorkbookHasTableChartAndFacts() {
     WindowDriver d;
-    Form1* f = d.StartWithImport(
-        {{"a.yrp", "2024-03-05,06:00:00,Ann,Acme,RIP,Oak,4,100,70,70,95,80,80,90\r\n"
-                   "2024-03-04,06:00:00,Ben,Birch,RIP,Ash,4.5,100,70,70,95,80,80,90\r\n"
-                   "2023-12-31,06:00:00,Ben,Birch,RIP,Ash,4.5,50,35,70,45,40,80,90\r\n"}});
+    Form1* f = d.StartWithImport({{"a.yrp",
+                                   "2024-03-05,06:00:00,Ann,Acme,RIP,Oak,4,100,70,70,95,80,80,90\r\n"
+                                   "2024-03-04,06:00:00,Ben,Birch,RIP,Ash,4.5,100,70,70,95,80,80,90\r\n"
+                                   "2023-12-31,06:00:00,Ben,Birch,RIP,Ash,4.5,50,35,70,45,40,80,90\r\n"}});
     WindowDriver::Click(f->cmdBreakdown);
     frmBreakdown* w = f->BreakdownWindow();
     // Left of the buttons that were there, on their row.
@@ -391,7 +393,8 @@ class TestExport : public QObject {
     QCOMPARE(facts.cells.at("B7").value.toInt(), 45356);  // 2024-03-05
 
     // Unwritable: the window error box, no file.
-    SetSaveFileNameHandler([&](const QString&, const QString&, const QString&) { return d.folder.Path() + "/no/b.csv"; });
+    SetSaveFileNameHandler(
+        [&](const QString&, const QString&, const QString&) { return d.folder.Path() + "/no/b.csv"; });
     WindowDriver::Click(w->cmdExport);
     SetSaveFileNameHandler({});
     QCOMPARE(d.boxes.Texts(), QStringList({"Error: 75, Path/File access error: " + d.folder.Path() + "/no/b.csv"}));
