@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <exception>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -24,6 +25,10 @@ const QString kCsvFilter = QStringLiteral("CSV (*.csv)");
 int& showDelay() {
   static int ms = 500;
   return ms;
+}
+std::atomic<int>& running() {
+  static std::atomic<int> n{0};
+  return n;
 }
 int& timesShown() {
   static int n = 0;
@@ -51,6 +56,7 @@ class SharedProgress : public ExportProgress {
 
 void SetExportProgressDelayForTests(int milliseconds) { showDelay() = milliseconds < 0 ? 500 : milliseconds; }
 int ExportProgressTimesShown() { return timesShown(); }
+bool ExportRunning() { return running() > 0; }
 
 QString AskExportPath(QWidget* parent, const QString& caption, const QString& suggestedName, ExportFormat& format) {
   const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -73,6 +79,8 @@ QString AskExportPath(QWidget* parent, const QString& caption, const QString& su
 
 bool RunExport(QWidget* owner, const std::function<bool(ExportProgress&)>& work) {
   SharedProgress progress;
+  ++running();
+  const std::unique_ptr<void, void (*)(void*)> endRunning(&progress, [](void*) { --running(); });
   std::atomic<bool> finished{false};
   bool written = false;
   std::exception_ptr failure;

@@ -22,6 +22,10 @@ QString AskExportPath(QWidget* parent, const QString& caption, const QString& su
 // raised here, on the calling thread.
 bool RunExport(QWidget* owner, const std::function<bool(ExportProgress&)>& work);
 
+// True while an export runs (a requested import waits for its end: the
+// export reads the records on another thread).
+bool ExportRunning();
+
 // Tests: the delay before the progress window appears (500 ms unless set;
 // -1 restores it), and how often it has appeared.
 void SetExportProgressDelayForTests(int milliseconds);

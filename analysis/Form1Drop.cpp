@@ -3,6 +3,7 @@
 // road as from the file selection window, whose lists then show their
 // folder and selection.
 #include "ErrorBoxes.h"
+#include "ExportRun.h"
 #include "Form1.h"
 #include "ImportProgress.h"
 #include "RuntimeErrors.h"
@@ -86,7 +87,7 @@ void Form1::ImportRequestedFiles(const QStringList& paths) {
 
 void Form1::ImportNextRequest() {
   // Never an import inside another, nor under a box waiting for its answer.
-  if (CurrentImportProgress() || QApplication::activeModalWidget()) return;
+  if (CurrentImportProgress() || QApplication::activeModalWidget() || ExportRunning()) return;
   if (requested_.isEmpty() || shuttingDown_) {
     requestsWaiting_.stop();
     return;

@@ -58,7 +58,8 @@ class Workbook {
   Workbook(const QString& path, const QString& destination) : destination_(destination) {
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
-    options.use_zip64 = LXW_TRUE;  // a sheet of a million rows is near 4 GB of XML with long texts
+    // No ZIP64: a sheet of a million records is some 600 MB of XML, and
+    // some readers refuse ZIP64 workbooks.
     book_ = workbook_new_opt(QFile::encodeName(path).constData(), &options);
     if (!book_) RaiseCannotWrite(destination);
     bold_ = workbook_add_format(book_);
