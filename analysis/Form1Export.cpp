@@ -52,6 +52,7 @@ void Form1::BuildExportCommands() {
 void Form1::mnuExport_Click() {
   TrapInWindowBox([&] {
     const bool summary = menuGrid_ == fgSummary;
+    if (!summary && !fgRS->DataSource()) return;  // nothing imported yet, as Copy has nothing
     ExportFormat format = ExportFormat::Xlsx;
     const QString path =
         AskExportPath(this, summary ? QStringLiteral("Export Summary") : QStringLiteral("Export Records"),

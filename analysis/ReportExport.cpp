@@ -1,6 +1,9 @@
 #include "ReportExport.h"
 
 #include "Recordset.h"
+#include "ValueParse.h"
+
+#include <QLocale>
 
 #include <cmath>
 
@@ -17,8 +20,9 @@ CellsTable BreakdownCells(const BreakdownTable& table) {
       cells.AddText(QStringLiteral("All"));
     else if (b.grouping == BreakdownGrouping::Day && !g->isNull)
       cells.AddDate(g->periodStart);
-    else if (b.grouping == BreakdownGrouping::Width && !g->isNull && !std::isnan(g->label.toDouble()))
-      cells.AddNumber(g->label.toDouble());
+    else if (double width = 0; b.grouping == BreakdownGrouping::Width && !g->isNull &&
+                               ParseNumber(g->label, width, QLocale().decimalPoint().at(0)))
+      cells.AddNumber(width);
     else
       cells.AddText(g->label);
     cells.AddNumber(double(g->records), true);

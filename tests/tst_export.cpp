@@ -387,10 +387,29 @@ class TestExport : public QObject {
     const QByteArray chart = unzipped(path, "xl/charts/chart1.xml");
     QVERIFY(chart.contains("<c:lineChart>"));
     QVERIFY(chart.contains("'Yield Breakdown'!$A$2:$A$3"));
+    QVERIFY(chart.contains("<a:ln><a:noFill/></a:ln>"));  // dots, no line between groups
     const XSheet facts = readSheet(unzipped(path, "xl/worksheets/sheet2.xml"));
     QCOMPARE(facts.cells.at("B4").value, QStringLiteral("3"));
     QCOMPARE(facts.cells.at("B6").value.toInt(), 45291);  // 2023-12-31
     QCOMPARE(facts.cells.at("B7").value.toInt(), 45356);  // 2024-03-05
+
+    // Widths are numbers, days are dates; the chart of periods in time order is a line.
+    WindowDriver::Pick(w->cmboGroupBy, "Width");
+    const QString widths = d.folder.Path() + "/w.xlsx";
+    SetSaveFileNameHandler([&](const QString&, const QString&, const QString&) { return widths; });
+    WindowDriver::Click(w->cmdExport);
+    const XSheet byWidth = readSheet(unzipped(widths, "xl/worksheets/sheet1.xml"));
+    QCOMPARE(byWidth.cells.at("A3").value, QStringLiteral("4.5"));
+    QVERIFY(byWidth.cells.at("A3").type.isEmpty());
+    WindowDriver::Pick(w->cmboGroupBy, "Day");
+    const QString days = d.folder.Path() + "/d";
+    SetSaveFileNameHandler([&](const QString&, const QString&, const QString&) { return days; });
+    WindowDriver::Click(w->cmdExport);
+    QVERIFY(!unzipped(days + ".xlsx", "xl/charts/chart1.xml").contains("<a:ln><a:noFill/></a:ln>"));
+    const XSheet byDay = readSheet(unzipped(days + ".xlsx", "xl/worksheets/sheet1.xml"));
+    QCOMPARE(byDay.cells.at("A2").value.toInt(), 45291);  // 2023-12-31, a date cell
+    QCOMPARE(readStyles(unzipped(days + ".xlsx", "xl/styles.xml")).at(size_t(byDay.cells.at("A2").style)).format,
+             QStringLiteral("yyyy-mm-dd"));
 
     // Unwritable: the window error box, no file.
     SetSaveFileNameHandler(
