@@ -111,6 +111,7 @@ void Form1::BuildControls() {
   cmboJobNames->setVisible(false);
   Label1->setVisible(false);
   BuildBreakdownCommands();
+  BuildExportCommands();
   BuildHelp();
 
   // Keyboard order, as laid out; labels take no focus.

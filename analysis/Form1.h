@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <map>
 #include <memory>
 
 #include "frmBreakdown.h"
@@ -54,6 +55,9 @@ class Form1 : public QWidget, public MainWindowRefresh {
   // Beside the layout: the program's version and what it runs on, from the
   // grids' context menu.
   QAction* mnuAbout;
+  // Beside the layout: the grid the context menu was opened on, to a
+  // workbook or a CSV file.
+  QAction* mnuExport;
 
   // Record grid.
   void GetRecordSet() override;
@@ -81,6 +85,7 @@ class Form1 : public QWidget, public MainWindowRefresh {
   void cmdPrint_Click();
   void cmdBreakdown_Click();
   void mnuAbout_Click();
+  void mnuExport_Click();
   // Imports report files as if dropped on the window: the *.yrp files by
   // name (then path), whatever their folders; any other file is left out
   // with one box.
@@ -102,6 +107,7 @@ class Form1 : public QWidget, public MainWindowRefresh {
   void BuildControls();
   void LaySummaryLabels();
   void BuildBreakdownCommands();
+  void BuildExportCommands();
   // Tooltips for every button, and "About" in the grids' context menu.
   void BuildHelp();
   // Tells an open breakdown window which records the grid shows now.
@@ -113,8 +119,10 @@ class Form1 : public QWidget, public MainWindowRefresh {
   std::shared_ptr<Recordset> mrsYield;
   QPointer<frmGetFiles> fileWindow_;
   QPointer<frmBreakdown> breakdownWindow_;
-  QString filterInForce_;       // the picks of the last Filter, for the breakdown's printout
-  QStringList summaryHeading_;  // what the summary holds, for its printout
+  QString filterInForce_;                 // the picks of the last Filter, for the breakdown's printout
+  QStringList summaryHeading_;            // what the summary holds, for its printout
+  std::map<int, double> summaryNumbers_;  // the summary's values by grid row, unrounded, for its export
+  QWidget* menuGrid_ = nullptr;           // the grid the context menu was opened on
   bool shuttingDown_ = false;
   QList<QStringList> requested_;  // files of later starts, not imported yet
   QTimer requestsWaiting_;

@@ -3,6 +3,7 @@
 // import, along the same road as from the file selection window, in the
 // order of their names whatever folders they come from.
 #include "ErrorBoxes.h"
+#include "ExportRun.h"
 #include "Form1.h"
 #include "ImportProgress.h"
 #include "ReportDatabase.h"
@@ -87,7 +88,7 @@ void Form1::ImportRequestedFiles(const QStringList& paths) {
 
 void Form1::ImportNextRequest() {
   // Never an import inside another, nor under a box waiting for its answer.
-  if (CurrentImportProgress() || QApplication::activeModalWidget()) return;
+  if (CurrentImportProgress() || QApplication::activeModalWidget() || ExportRunning()) return;
   if (requested_.isEmpty() || shuttingDown_) {
     requestsWaiting_.stop();
     return;

@@ -79,20 +79,21 @@ void Form1::cmdSummary_Click() {
     fgSummary->SetTextMatrix(2, 5, cmboDate[0]->currentText());
     fgSummary->SetTextMatrix(2, 6, cmboDate[1]->currentText());
     const int last = fgRS->Rows() - 1;
+    summaryNumbers_.clear();  // a failure below leaves the rest out of the export
     summaryHeading_ = {QStringLiteral("Filter: ") + PicksText(), recordsSummed(*fgRS, last)};
 
     const double t = columnSum(*fgRS, kBoardLengthCol, last);
-    fgSummary->SetTextMatrix(4, 2, formatted(t));
+    fgSummary->SetTextMatrix(4, 2, formatted(summaryNumbers_[4] = t));
     const double n = columnSum(*fgRS, kNetLengthCol, last);
-    fgSummary->SetTextMatrix(5, 2, formatted(n));
+    fgSummary->SetTextMatrix(5, 2, formatted(summaryNumbers_[5] = n));
     const double c = columnSum(*fgRS, kClearLengthCol, last);
-    fgSummary->SetTextMatrix(6, 2, formatted(c));
-    fgSummary->SetTextMatrix(7, 2, formatted(percent(c, n)));
+    fgSummary->SetTextMatrix(6, 2, formatted(summaryNumbers_[6] = c));
+    fgSummary->SetTextMatrix(7, 2, formatted(summaryNumbers_[7] = percent(c, n)));
     const double p = columnSum(*fgRS, kPartsCutCol, last);
-    fgSummary->SetTextMatrix(8, 2, formatted(p));
-    fgSummary->SetTextMatrix(10, 2, formatted(percent(p, t)));
-    fgSummary->SetTextMatrix(11, 2, formatted(percent(p, n)));
-    fgSummary->SetTextMatrix(12, 2, formatted(percent(p, c)));
+    fgSummary->SetTextMatrix(8, 2, formatted(summaryNumbers_[8] = p));
+    fgSummary->SetTextMatrix(10, 2, formatted(summaryNumbers_[10] = percent(p, t)));
+    fgSummary->SetTextMatrix(11, 2, formatted(summaryNumbers_[11] = percent(p, n)));
+    fgSummary->SetTextMatrix(12, 2, formatted(summaryNumbers_[12] = percent(p, c)));
     fgSummary->AutoSize(1, fgSummary->Cols() - 1, false, 50);
   });
 }

@@ -58,6 +58,8 @@ frmBreakdown::frmBreakdown(QWidget* owner) : QWidget(owner, Qt::Window) {
   cmdCopy->setToolTip(QStringLiteral("Copy the table to the clipboard for a spreadsheet"));
   cmdPrint->setToolTip(QStringLiteral("Print the table and the chart"));
   cmdSaveChart->setToolTip(QStringLiteral("Save the chart as a PNG or SVG picture"));
+  cmdExport->setToolTip(
+      QStringLiteral("Save the table and the chart as an Excel workbook, or the table as a CSV file"));
   resize(1100, 760);
   // Beside the main window where the screen has room, else cascaded below
   // its buttons; the table, the chart and the commands need about this much.
@@ -80,6 +82,7 @@ void frmBreakdown::BuildControls() {
   cmdCopy = button(this, "cmdCopy", QStringLiteral("Copy"));
   cmdPrint = button(this, "cmdPrint", QStringLiteral("Print"));
   cmdSaveChart = button(this, "cmdSaveChart", QStringLiteral("Save Chart…"));
+  cmdExport = button(this, "cmdExport", QStringLiteral("Export…"));
   lblRecords = new QLabel(this);
   lblRecords->setObjectName(QStringLiteral("lblRecords"));
 
@@ -103,6 +106,8 @@ void frmBreakdown::BuildControls() {
   top->addWidget(measureLabel);
   top->addWidget(cmboMeasure);
   top->addStretch(1);
+  // Left of the buttons that were there before it, which keep their places.
+  top->addWidget(cmdExport);
   top->addWidget(cmdCopy);
   top->addWidget(cmdPrint);
   top->addWidget(cmdSaveChart);
@@ -124,6 +129,7 @@ void frmBreakdown::BuildControls() {
   connect(cmdCopy, &QPushButton::clicked, this, &frmBreakdown::cmdCopy_Click);
   connect(cmdPrint, &QPushButton::clicked, this, &frmBreakdown::cmdPrint_Click);
   connect(cmdSaveChart, &QPushButton::clicked, this, &frmBreakdown::cmdSaveChart_Click);
+  connect(cmdExport, &QPushButton::clicked, this, &frmBreakdown::cmdExport_Click);
 }
 
 QChart* frmBreakdown::Chart() const { return chtBreakdown->chart(); }

@@ -37,6 +37,7 @@ class frmBreakdown : public QWidget {
   QPushButton* cmdCopy;
   QPushButton* cmdPrint;
   QPushButton* cmdSaveChart;
+  QPushButton* cmdExport;  // right of "Save Chart…"
 
   BreakdownTable& Table() { return table_; }
   QChart* Chart() const;
@@ -47,6 +48,7 @@ class frmBreakdown : public QWidget {
   void cmdCopy_Click();
   void cmdPrint_Click();
   void cmdSaveChart_Click();
+  void cmdExport_Click();
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -8,6 +8,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev  # qt6-base-dev brings Qt Network too
   qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
   libsqlite3-dev sqlite3
+  libxlsxwriter-dev  # workbook export
+  unzip  # the export tests read workbooks back
   fonts-dejavu-core fontconfig
   poppler-utils
   xvfb openbox

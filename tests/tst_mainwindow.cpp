@@ -7,6 +7,7 @@
 #include "PointerSeam.h"
 #include "ReportDatabase.h"
 #include "WindowDriver.h"
+#include "frmExportProgress.h"
 #include "frmImportProblems.h"
 #include "frmProgress.h"
 
@@ -461,17 +462,18 @@ class TestMainWindow : public QObject {
     frmProgress progress(f);  // shown during a long import
     ImportProblems problems;
     frmImportProblems listed(problems, f);  // after "Ignore All"
+    frmExportProgress exporting(f);         // shown during a long export
     QSet<QAbstractButton*> buttons;         // (the other windows are the main window's children too)
     for (QWidget* window :
          {static_cast<QWidget*>(f), static_cast<QWidget*>(d.FileWindow()), static_cast<QWidget*>(f->BreakdownWindow()),
-          static_cast<QWidget*>(&progress), static_cast<QWidget*>(&listed)})
+          static_cast<QWidget*>(&progress), static_cast<QWidget*>(&listed), static_cast<QWidget*>(&exporting)})
       for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
         if (!b->isVisibleTo(window) || b->parent()->inherits("QHeaderView") || b->inherits("QTableCornerButton"))
           continue;
         buttons.insert(b);
         QVERIFY2(!b->toolTip().isEmpty(), qPrintable(window->objectName() + ": " + b->text()));
       }
-    QCOMPARE(buttons.size(), 15);
+    QCOMPARE(buttons.size(), 17);  // the breakdown's "Export…" and the export's "Stop" too
   }
 
   // "About" in the grids' context menu names the version, the database file

@@ -1,0 +1,424 @@
+// Exports read back with readers of their own: CSV with an RFC 4180 parser
+// written here, workbooks unzipped (the unzip program) and their sheet XML
+// read with Qt's XML reader: cell types, values, number formats, header,
+// sheets. Over a real database file and the real windows.
+#include "CellsTable.h"
+#include "Connection.h"
+#include "ErrorInfo.h"
+#include "ExportRun.h"
+#include "ExportWriters.h"
+#include "FileDialogSeam.h"
+#include "RecordsExport.h"
+#include "WindowDriver.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QXmlStreamReader>
+
+#include <map>
+
+namespace {
+
+// RFC 4180: fields split by commas, quoted fields may hold commas, CR, LF
+// and doubled quotes; every record ends in CRLF. Fails on anything else.
+QList<QStringList> parseCsv(const QByteArray& bytes, bool* wellFormed) {
+  QList<QStringList> records;
+  QStringList fields;
+  QByteArray field;
+  bool ok = true;
+  qsizetype i = 0;
+  const qsizetype n = bytes.size();
+  while (i < n) {
+    if (bytes[i] == '"') {
+      ++i;
+      for (;;) {
+        if (i >= n) return *wellFormed = false, records;
+        if (bytes[i] == '"') {
+          if (i + 1 < n && bytes[i + 1] == '"') {
+            field += '"';
+            i += 2;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        field += bytes[i++];
+      }
+    } else {
+      while (i < n && bytes[i] != ',' && bytes[i] != '\r' && bytes[i] != '\n') {
+        ok = ok && bytes[i] != '"';
+        field += bytes[i++];
+      }
+    }
+    fields << QString::fromUtf8(field);
+    field.clear();
+    if (i < n && bytes[i] == ',') {
+      ++i;
+      continue;
+    }
+    ok = ok && i + 1 < n && bytes[i] == '\r' && bytes[i + 1] == '\n';
+    i += 2;
+    records << fields;
+    fields.clear();
+  }
+  *wellFormed = ok;
+  return records;
+}
+
+QByteArray unzipped(const QString& workbook, const QString& member) {
+  QProcess unzip;
+  unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), workbook, member});
+  unzip.waitForFinished(-1);
+  return unzip.readAllStandardOutput();
+}
+
+// One cell as the sheet XML holds it.
+struct XCell {
+  QString type;  // the t attribute: "inlineStr", "s", "" (a number)
+  int style = 0;
+  QString value;  // <v> or the inline string's <t>
+};
+
+// The cells of a worksheet by reference ("A1"), and its other parts.
+struct XSheet {
+  std::map<QString, XCell> cells;
+  QString frozenAt;    // pane's topLeftCell when frozen
+  QString autoFilter;  // its ref
+  int widths = 0;      // <col> entries with a width
+  QString error;       // the XML reader's, when the XML is not well-formed
+};
+
+XSheet readSheet(const QByteArray& xml) {
+  XSheet sheet;
+  QXmlStreamReader r(xml);
+  QString ref;
+  while (!r.atEnd()) {
+    r.readNext();
+    if (!r.isStartElement()) continue;
+    const auto a = r.attributes();
+    if (r.name() == u"c") {
+      ref = a.value("r").toString();
+      sheet.cells[ref] = {a.value("t").toString(), a.value("s").toInt(), {}};
+    } else if (r.name() == u"v" || r.name() == u"t") {
+      // Characters XML cannot carry are written _xHHHH_, as the format has it.
+      QString value = r.readElementText();
+      static const QRegularExpression escaped(QStringLiteral("_x([0-9A-F]{4})_"));
+      for (auto m = escaped.match(value); m.hasMatch(); m = escaped.match(value, m.capturedStart() + 1))
+        value.replace(m.capturedStart(), m.capturedLength(), QChar(m.captured(1).toUShort(nullptr, 16)));
+      sheet.cells[ref].value = value;
+    } else if (r.name() == u"pane" && a.value("state") == u"frozen") {
+      sheet.frozenAt = a.value("topLeftCell").toString();
+    } else if (r.name() == u"autoFilter") {
+      sheet.autoFilter = a.value("ref").toString();
+    } else if (r.name() == u"col" && a.hasAttribute("width")) {
+      ++sheet.widths;
+    }
+  }
+  if (r.hasError() || xml.isEmpty()) sheet.error = r.errorString() + QStringLiteral(" (no XML?)");
+  return sheet;
+}
+
+// styles.xml: each cell style's number format code and whether its font is bold.
+struct XStyle {
+  QString format;
+  bool bold = false;
+};
+std::vector<XStyle> readStyles(const QByteArray& xml) {
+  std::map<int, QString> formats = {{0, "General"}};
+  std::vector<bool> fonts;
+  std::vector<XStyle> styles;
+  QXmlStreamReader r(xml);
+  QString section;
+  while (!r.atEnd()) {
+    r.readNext();
+    if (r.isStartElement()) {
+      const auto a = r.attributes();
+      if (r.name() == u"fonts" || r.name() == u"cellXfs" || r.name() == u"cellStyleXfs") section = r.name().toString();
+      if (r.name() == u"numFmt") formats[a.value("numFmtId").toInt()] = a.value("formatCode").toString();
+      if (r.name() == u"font" && section == u"fonts") fonts.push_back(false);
+      if (r.name() == u"b" && section == u"fonts") fonts.back() = true;
+      if (r.name() == u"xf" && section == u"cellXfs")
+        styles.push_back({formats[a.value("numFmtId").toInt()], fonts.at(size_t(a.value("fontId").toInt()))});
+    }
+  }
+  return styles;
+}
+
+QStringList sheetNames(const QString& workbook) {
+  QStringList names;
+  QXmlStreamReader r(unzipped(workbook, "xl/workbook.xml"));
+  while (!r.atEnd())
+    if (r.readNext() == QXmlStreamReader::StartElement && r.name() == u"sheet")
+      names << r.attributes().value("name").toString();
+  return names;
+}
+
+const char* kColumns[] = {"JobName",  "BDate",          "Btime",         "Operator",       "Supplier",
+                          "Material", "Width",          "BoardLength",   "NetBoardLength", "ClearLength",
+                          "ClearPer", "LengthPartsCut", "TotalYieldPer", "ClearYieldPer",  "Type"};
+
+// Records with what a writer can get wrong, in rowid order.
+const char* kInsert =
+    "INSERT INTO tblYieldReport VALUES "
+    "('J1','2024-02-29','06:00:00','O''Brien, \"Jr\"','Line1\r\nLine2','Größe – 木',4.5,120.5,-0.0,1e300,1e-300,"
+    "1234.5678901234,75,88.9,'RIP'),"
+    "(NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL),"
+    "('J3','1999-12-31','07:00:00','a\nb','x','Oak',-4,0.01,3,4,5,6,7,8,'XCUT'),"
+    "('J4','2000-01-01','08:00:00','plain','y','Ash',10,100,90,80,70,60,50,40,'RIP'),"
+    "('J5','1899-12-31','09:00:00','old','z','Fir',1,2,3,4,5,6,7,8,'RIP')";
+
+// The records' fields as the CSV must spell them.
+const QList<QStringList> kExpectedCsv = {
+    {"J1", "2024-02-29", "06:00:00", "O'Brien, \"Jr\"", "Line1\r\nLine2", "Größe – 木", "4.5", "120.5", "0", "1e+300",
+     "1e-300", "1234.5678901234", "75", "88.9", "RIP"},
+    {"", "", "", "", "", "", "", "", "", "", "", "", "", "", ""},
+    {"J3", "1999-12-31", "07:00:00", "a\nb", "x", "Oak", "-4", "0.01", "3", "4", "5", "6", "7", "8", "XCUT"},
+    {"J4", "2000-01-01", "08:00:00", "plain", "y", "Ash", "10", "100", "90", "80", "70", "60", "50", "40", "RIP"},
+    {"J5", "1899-12-31", "09:00:00", "old", "z", "Fir", "1", "2", "3", "4", "5", "6", "7", "8", "RIP"}};
+
+std::shared_ptr<Recordset> openRecords(const QString& database) {
+  auto c = std::make_shared<Connection>();
+  c->SetProvider(Connection::EngineProvider());
+  c->SetCursorLocation(adUseClient);
+  c->Open(QStringLiteral("Data Source=") + database);
+  auto rs = std::make_shared<Recordset>();
+  rs->Open(QStringLiteral("SELECT * FROM tblYieldReport"), c, adOpenKeyset, adLockOptimistic, adCmdText);
+  return rs;
+}
+
+// Stops after the first report of progress.
+struct StopAtOnce : ExportProgress {
+  bool asked = false;
+  void Advanced(qint64, qint64) override { asked = true; }
+  bool StopRequested() const override { return asked; }
+};
+
+ErrorInfo errorOf(const std::function<void()>& fn) {
+  try {
+    fn();
+  } catch (const ErrorInfo& e) {
+    return e;
+  }
+  return {};
+}
+
+QByteArray fileBytes(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+}  // namespace
+
+class TestExport : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void csvReadsBackAsStored() {
+    TempProgramFolder folder;
+    ExecOn(folder.DatabasePath(), kInsert);
+    RecordsTable table(openRecords(folder.DatabasePath()));
+    const QString path = folder.Path() + "/records.csv";
+    QVERIFY(WriteCsv(table, path, nullptr));
+    bool wellFormed = false;
+    const QList<QStringList> read = parseCsv(fileBytes(path), &wellFormed);
+    QVERIFY(wellFormed);
+    QStringList header;
+    for (const char* c : kColumns) header << c;
+    QCOMPARE(read.value(0), header);
+    QCOMPARE(read.mid(1), kExpectedCsv);
+  }
+
+  void workbookReadsBackAsStored() {
+    TempProgramFolder folder;
+    ExecOn(folder.DatabasePath(), kInsert);
+    RecordsTable table(openRecords(folder.DatabasePath()));
+    const QString path = folder.Path() + "/records.xlsx";
+    // Three records a sheet: five go on in a second sheet, with its header.
+    QVERIFY(WriteXlsx({ExportSheet{"Records", &table}}, path, nullptr, 4));
+    QCOMPARE(sheetNames(path), QStringList({"Records", "Records 2"}));
+    const std::vector<XStyle> styles = readStyles(unzipped(path, "xl/styles.xml"));
+    const XSheet one = readSheet(unzipped(path, "xl/worksheets/sheet1.xml"));
+    const XSheet two = readSheet(unzipped(path, "xl/worksheets/sheet2.xml"));
+    for (const XSheet* s : {&one, &two}) {
+      QVERIFY2(s->error.isEmpty(), qPrintable(s->error));
+      QCOMPARE(s->cells.at("A1").value, QStringLiteral("JobName"));
+      QCOMPARE(s->cells.at("O1").value, QStringLiteral("Type"));
+      QVERIFY(styles.at(size_t(s->cells.at("B1").style)).bold);
+      QCOMPARE(s->frozenAt, QStringLiteral("A2"));
+      QCOMPARE(s->widths, 15);
+    }
+    QCOMPARE(one.autoFilter, QStringLiteral("A1:O4"));
+    QCOMPARE(two.autoFilter, QStringLiteral("A1:O3"));
+    const auto text = [&](const XSheet& s, const char* ref, const QString& value) {
+      const XCell& c = s.cells.at(ref);
+      QVERIFY2(c.type == u"inlineStr" || c.type == u"str", ref);
+      QCOMPARE(c.value, value);
+    };
+    const auto number = [&](const XSheet& s, const char* ref, double value, const char* format = "0.00") {
+      const XCell& c = s.cells.at(ref);
+      QVERIFY2(c.type.isEmpty() || c.type == u"n", ref);
+      QCOMPARE(c.value.toDouble(), value);
+      QCOMPARE(styles.at(size_t(c.style)).format, QString(format));
+    };
+    text(one, "D2", "O'Brien, \"Jr\"");
+    text(one, "E2", "Line1\r\nLine2");
+    text(one, "F2", "Größe – 木");
+    number(one, "G2", 4.5);
+    number(one, "I2", 0);
+    QVERIFY(!one.cells.at("I2").value.startsWith('-'));
+    number(one, "J2", 1e300);
+    number(one, "K2", 1e-300);
+    number(one, "L2", 1234.5678901234);
+    number(one, "B2", 45351, "yyyy-mm-dd");  // 2024-02-29, Excel's day number
+    number(one, "B4", 36525, "yyyy-mm-dd");  // 1999-12-31
+    // Null is no cell at all.
+    for (const char* ref : {"A3", "B3", "G3", "O3"}) QVERIFY2(!one.cells.count(ref), ref);
+    text(one, "D4", "a\nb");
+    number(one, "G4", -4);
+    number(two, "B2", 36526, "yyyy-mm-dd");  // 2000-01-01
+    text(two, "B3", "1899-12-31");           // before Excel's first day: the date's text
+    QVERIFY(!two.cells.count("A4"));
+  }
+
+  void unwritablePathsGiveError75_data() {
+    QTest::addColumn<bool>("csv");
+    QTest::newRow("csv") << true;
+    QTest::newRow("xlsx") << false;
+  }
+  void unwritablePathsGiveError75() {
+    QFETCH(bool, csv);
+    TempProgramFolder folder;
+    CellsTable table({"A"});
+    table.AddRow();
+    table.AddText("x");
+    for (const QString& path : {folder.Path() + "/missing/out", folder.Path()}) {
+      const ErrorInfo e = errorOf([&] {
+        csv ? WriteCsv(table, path, nullptr) : WriteXlsx({{"S", &table}}, path, nullptr);
+      });
+      QCOMPARE(e.Number, 75);
+      QCOMPARE(e.Description, "Path/File access error: " + path);
+    }
+    QCOMPARE(QDir(folder.Path()).entryList(QDir::Files | QDir::Hidden).size(), 1);  // the database alone
+  }
+
+  void stopLeavesNoFile_data() { unwritablePathsGiveError75_data(); }
+  void stopLeavesNoFile() {
+    QFETCH(bool, csv);
+    TempProgramFolder folder;
+    ExecOn(folder.DatabasePath(), kInsert);
+    RecordsTable table(openRecords(folder.DatabasePath()));
+    const QString path = folder.WriteFile("older", "kept");
+    StopAtOnce stop;
+    QVERIFY(!(csv ? WriteCsv(table, path, &stop) : WriteXlsx({{"Records", &table}}, path, &stop)));
+    QCOMPARE(fileBytes(path), QByteArray("kept"));  // an older file of the name stays as it was
+    QCOMPARE(QDir(folder.Path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+  }
+
+  void recordGridAndSummaryFromTheContextMenu() {
+    WindowDriver d;
+    Form1* f = d.StartWithImport({{"a.yrp",
+                                   "2024-03-05,06:00:00,Ann,Acme,RIP,Oak,4,100.10,70.05,70,95,80,80,90\r\n"
+                                   "2024-03-04,06:00:00,Ben,\"Birch\",RIP,Ash,4,100,70,70,95,80,80,90\r\n"}});
+    QVERIFY(f);
+    WindowDriver::Click(f->cmdSummary);
+    const QString out = d.folder.Path() + "/out";
+    QStringList asked;
+    SetSaveFileNameHandler([&](const QString& caption, const QString&, const QString& filters) {
+      asked << caption << filters;
+      return out + (asked.size() == 2 ? ".csv" : "");
+    });
+    emit f->fgRS->customContextMenuRequested(QPoint(5, 5));
+    f->mnuGrid->hide();
+    f->mnuExport->trigger();
+    QCOMPARE(asked, QStringList({"Export Records", "Excel workbook (*.xlsx);;CSV (*.csv)"}));
+    bool wellFormed = false;
+    const QList<QStringList> csv = parseCsv(fileBytes(out + ".csv"), &wellFormed);
+    QVERIFY(wellFormed);
+    // The grid's order (by date), the grid's values.
+    QCOMPARE(csv.size(), 3);
+    QCOMPARE(csv[1].mid(1, 5), QStringList({"2024-03-04", "06:00:00", "Ben", "\"Birch\"", "Ash"}));
+    QCOMPARE(csv[2].mid(6, 3), QStringList({"4", "100.1", "95"}));
+    QCOMPARE(csv[2][11], QStringLiteral("70.05"));
+
+    // The summary, to a workbook (a name without ending takes the first kind).
+    emit f->fgSummary->customContextMenuRequested(QPoint(5, 5));
+    f->mnuGrid->hide();
+    f->mnuExport->trigger();
+    QCOMPARE(asked.at(2), QStringLiteral("Export Summary"));
+    const XSheet s = readSheet(unzipped(out + ".xlsx", "xl/worksheets/sheet1.xml"));
+    QCOMPARE(sheetNames(out + ".xlsx"), QStringList({"Summary"}));
+    QCOMPARE(s.cells.at("B1").value, QStringLiteral("Supplier"));
+    QCOMPARE(s.cells.at("B2").value, QStringLiteral("ALL"));
+    QCOMPARE(s.cells.at("A4").value, QStringLiteral("Total Length"));
+    QCOMPARE(s.cells.at("B4").value.toDouble(), 200.1);  // a number, unrounded
+    QVERIFY(s.cells.at("B4").type.isEmpty());
+    // Net yield: 140.05 * 100 / 190, which the grid shows as 73.71.
+    QCOMPARE(s.cells.at("B11").value.toDouble(), (70.05 + 70) * 100 / (95 + 95));
+    SetSaveFileNameHandler({});
+    QVERIFY(d.boxes.boxes.empty());
+  }
+
+  void breakdownWorkbookHasTableChartAndFacts() {
+    WindowDriver d;
+    Form1* f = d.StartWithImport({{"a.yrp",
+                                   "2024-03-05,06:00:00,Ann,Acme,RIP,Oak,4,100,70,70,95,80,80,90\r\n"
+                                   "2024-03-04,06:00:00,Ben,Birch,RIP,Ash,4.5,100,70,70,95,80,80,90\r\n"
+                                   "2023-12-31,06:00:00,Ben,Birch,RIP,Ash,4.5,50,35,70,45,40,80,90\r\n"}});
+    WindowDriver::Click(f->cmdBreakdown);
+    frmBreakdown* w = f->BreakdownWindow();
+    // Left of the buttons that were there, on their row.
+    QCOMPARE(w->cmdExport->y(), w->cmdCopy->y());
+    QVERIFY(w->cmdExport->x() + w->cmdExport->width() <= w->cmdCopy->x());
+    const QString path = d.folder.Path() + "/b.xlsx";
+    SetSaveFileNameHandler([&](const QString&, const QString&, const QString&) { return path; });
+    SetExportProgressDelayForTests(0);
+    const int shown = ExportProgressTimesShown();
+    WindowDriver::Click(w->cmdExport);
+    SetExportProgressDelayForTests(-1);
+    SetSaveFileNameHandler({});
+    QCOMPARE(ExportProgressTimesShown(), shown + 1);
+    QVERIFY(d.boxes.boxes.empty());
+    QCOMPARE(sheetNames(path), QStringList({"Yield Breakdown", "Filter"}));
+    const XSheet table = readSheet(unzipped(path, "xl/worksheets/sheet1.xml"));
+    QCOMPARE(table.cells.at("A2").value, QStringLiteral("Acme"));
+    QCOMPARE(table.cells.at("B3").value, QStringLiteral("2"));
+    QCOMPARE(table.cells.at("A4").value, QStringLiteral("All"));
+    QCOMPARE(table.autoFilter, QStringLiteral("A1:J4"));
+    const QByteArray chart = unzipped(path, "xl/charts/chart1.xml");
+    QVERIFY(chart.contains("<c:lineChart>"));
+    QVERIFY(chart.contains("'Yield Breakdown'!$A$2:$A$3"));
+    QVERIFY(chart.contains("<a:ln><a:noFill/></a:ln>"));  // dots, no line between groups
+    const XSheet facts = readSheet(unzipped(path, "xl/worksheets/sheet2.xml"));
+    QCOMPARE(facts.cells.at("B4").value, QStringLiteral("3"));
+    QCOMPARE(facts.cells.at("B6").value.toInt(), 45291);  // 2023-12-31
+    QCOMPARE(facts.cells.at("B7").value.toInt(), 45356);  // 2024-03-05
+
+    // Widths are numbers, days are dates; the chart of periods in time order is a line.
+    WindowDriver::Pick(w->cmboGroupBy, "Width");
+    const QString widths = d.folder.Path() + "/w.xlsx";
+    SetSaveFileNameHandler([&](const QString&, const QString&, const QString&) { return widths; });
+    WindowDriver::Click(w->cmdExport);
+    const XSheet byWidth = readSheet(unzipped(widths, "xl/worksheets/sheet1.xml"));
+    QCOMPARE(byWidth.cells.at("A3").value, QStringLiteral("4.5"));
+    QVERIFY(byWidth.cells.at("A3").type.isEmpty());
+    WindowDriver::Pick(w->cmboGroupBy, "Day");
+    const QString days = d.folder.Path() + "/d";
+    SetSaveFileNameHandler([&](const QString&, const QString&, const QString&) { return days; });
+    WindowDriver::Click(w->cmdExport);
+    QVERIFY(!unzipped(days + ".xlsx", "xl/charts/chart1.xml").contains("<a:ln><a:noFill/></a:ln>"));
+    const XSheet byDay = readSheet(unzipped(days + ".xlsx", "xl/worksheets/sheet1.xml"));
+    QCOMPARE(byDay.cells.at("A2").value.toInt(), 45291);  // 2023-12-31, a date cell
+    QCOMPARE(readStyles(unzipped(days + ".xlsx", "xl/styles.xml")).at(size_t(byDay.cells.at("A2").style)).format,
+             QStringLiteral("yyyy-mm-dd"));
+
+    // Unwritable: the window error box, no file.
+    SetSaveFileNameHandler(
+        [&](const QString&, const QString&, const QString&) { return d.folder.Path() + "/no/b.csv"; });
+    WindowDriver::Click(w->cmdExport);
+    SetSaveFileNameHandler({});
+    QCOMPARE(d.boxes.Texts(), QStringList({"Error: 75, Path/File access error: " + d.folder.Path() + "/no/b.csv"}));
+  }
+};
+
+CORVANE_WINDOW_TEST_MAIN(TestExport)
+#include "tst_export.moc"
