@@ -2,10 +2,10 @@
 // the command line of this start or a later one: imported along the same
 // road as from the file selection window, whose lists then show their
 // folder and selection.
-#include "ErrorBoxes.h"
 #include "Form1.h"
 #include "ImportProgress.h"
-#include "RuntimeErrors.h"
+#include "common/ErrorBoxes.h"
+#include "common/RuntimeErrors.h"
 
 #include <QApplication>
 

@@ -1,7 +1,7 @@
 #include "RowsBehindWait.h"
 
-#include "AppInfo.h"
 #include "ReportDatabase.h"
+#include "common/AppInfo.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,11 +1,11 @@
 #include "YieldReportImport.h"
 
-#include "AppInfo.h"
-#include "ErrorBoxes.h"
 #include "ImportProgress.h"
 #include "ReportDatabase.h"
 #include "ReportReadAhead.h"
-#include "RuntimeErrors.h"
+#include "common/AppInfo.h"
+#include "common/ErrorBoxes.h"
+#include "common/RuntimeErrors.h"
 
 #include <QDir>
 #include <QFileInfo>

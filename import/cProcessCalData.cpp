@@ -1,11 +1,11 @@
 #include "cProcessCalData.h"
 
-#include "AppInfo.h"
-#include "ErrorInfo.h"
 #include "ImportProgress.h"
 #include "ReportDatabase.h"
 #include "ReportReadAhead.h"
 #include "YieldReportImport.h"
+#include "common/AppInfo.h"
+#include "common/ErrorInfo.h"
 
 #include <QFileInfo>
 

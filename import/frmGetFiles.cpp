@@ -1,14 +1,14 @@
 #include "frmGetFiles.h"
 
-#include "MemoryPolicy.h"
+#include "common/MemoryPolicy.h"
 
-#include "ErrorBoxes.h"
 #include "MainWindowRefresh.h"
-#include "PointerSeam.h"
 #include "ReportDatabase.h"
 #include "RowsBehindWait.h"
-#include "WindowLayout.h"
 #include "cProcessCalData.h"
+#include "common/ErrorBoxes.h"
+#include "controls/PointerSeam.h"
+#include "controls/WindowLayout.h"
 #include "frmImportProblems.h"
 #include "frmProgress.h"
 

@@ -1,6 +1,6 @@
 #include "frmProgress.h"
 
-#include "WindowLayout.h"
+#include "controls/WindowLayout.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

@@ -1,12 +1,12 @@
 #include "ReportDatabase.h"
 
-#include "AppInfo.h"
 #include "DatabaseLocation.h"
-#include "ErrorBoxes.h"
-#include "MessageBoxSeam.h"
-#include "RuntimeErrors.h"
-#include "SqliteSession.h"
 #include "StoreStatements.h"
+#include "common/AppInfo.h"
+#include "common/ErrorBoxes.h"
+#include "common/MessageBoxSeam.h"
+#include "common/RuntimeErrors.h"
+#include "sqlite/SqliteSession.h"
 
 namespace modReportGeneration {
 

@@ -2,8 +2,8 @@
 // The database side of the record store: the one connection to the report
 // database, the shared recordset over the yield records, and emptying the
 // yield table. Both references live until the process ends.
-#include "Connection.h"
-#include "Recordset.h"
+#include "database/Connection.h"
+#include "database/Recordset.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "AppInfo.h"
+#include "common/AppInfo.h"
 
 #include <QCoreApplication>
 #include <QDir>

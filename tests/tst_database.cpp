@@ -1,16 +1,16 @@
 // The database access layer over a real SQLite file: connection, statements,
 // adding rows with conversions, ordering, fields, filters.
-#include "BackgroundWriter.h"
-#include "ColumnRanks.h"
-#include "Connection.h"
-#include "ErrorInfo.h"
-#include "MemoryPolicy.h"
-#include "Recordset.h"
-#include "RowBatch.h"
-#include "RuntimeErrors.h"
-#include "SqliteSession.h"
 #include "TestSupport.h"
-#include "ValueParse.h"
+#include "common/ErrorInfo.h"
+#include "common/MemoryPolicy.h"
+#include "common/RuntimeErrors.h"
+#include "database/Connection.h"
+#include "database/Recordset.h"
+#include "sqlite/BackgroundWriter.h"
+#include "sqlite/RowBatch.h"
+#include "sqlite/SqliteSession.h"
+#include "table/ColumnRanks.h"
+#include "table/ValueParse.h"
 
 #include <QDate>
 #include <QFile>

@@ -1,15 +1,15 @@
 // The fault matrix: damaged, locked, read-only and full databases, hostile
 // report files and filter texts. Each row shows the box the failure rules
 // name, no crash, and everything that was good kept.
-#include "AppInfo.h"
-#include "BackgroundWriter.h"
 #include "FaultyVfs.h"
 #include "Module1.h"
 #include "PowerCutVfs.h"
 #include "ReportDatabase.h"
 #include "RowsBehindWait.h"
 #include "WindowDriver.h"
+#include "common/AppInfo.h"
 #include "frmGetFiles.h"
+#include "sqlite/BackgroundWriter.h"
 
 #include <QApplication>
 #include <QDir>

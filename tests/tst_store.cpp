@@ -1,15 +1,15 @@
 // The record store over a real database file: where it is found (beside the
 // program or the user's copy, made again when damaged), opening, emptying,
 // the shared recordset and its replacement, the distinct value lists.
-#include "AppInfo.h"
 #include "DatabaseLocation.h"
 #include "DistinctLists.h"
-#include "ErrorInfo.h"
 #include "ReportDatabase.h"
-#include "SqlStatement.h"
 #include "StoreStatements.h"
 #include "TestSupport.h"
 #include "YieldReportImport.h"
+#include "common/AppInfo.h"
+#include "common/ErrorInfo.h"
+#include "sqlite/SqlStatement.h"
 
 #include <QDir>
 #include <QFile>
@@ -65,9 +65,7 @@ class ProgramLayout {
   QString installedTemplate() const {
     return QDir::cleanPath(bin + "/../share/corvane-yield-report/ReportGenTemplate.mdb");
   }
-  QString copy() const {
-    return root_.path() + "/data/Corvane Yield Report Analysis/ReportGenTemplate.mdb";
-  }
+  QString copy() const { return root_.path() + "/data/Corvane Yield Report Analysis/ReportGenTemplate.mdb"; }
   QString report() const { return root_.path() + "/board.yrp"; }
 
  private:

@@ -1,10 +1,10 @@
-#include "Connection.h"
+#include "database/Connection.h"
 
-#include "ColumnStore.h"
-#include "ErrorInfo.h"
-#include "RuntimeErrors.h"
-#include "SqlStatement.h"
-#include "SqliteSession.h"
+#include "common/ErrorInfo.h"
+#include "common/RuntimeErrors.h"
+#include "sqlite/SqlStatement.h"
+#include "sqlite/SqliteSession.h"
+#include "table/ColumnStore.h"
 
 #include <QRegularExpression>
 

@@ -1,13 +1,15 @@
-#include "Recordset.h"
+#include "database/Recordset.h"
 
-#include "ColumnRanks.h"
-#include "Connection.h"
-#include "ErrorInfo.h"
-#include "RuntimeErrors.h"
-#include "SqlStatement.h"
-#include "SqliteSession.h"
-#include "ValueParse.h"
-#include "ValueText.h"
+#include "database/RecordTextCopy.h"
+
+#include "common/ErrorInfo.h"
+#include "common/RuntimeErrors.h"
+#include "database/Connection.h"
+#include "sqlite/SqlStatement.h"
+#include "sqlite/SqliteSession.h"
+#include "table/ColumnRanks.h"
+#include "table/ValueParse.h"
+#include "table/ValueText.h"
 
 #include <QRegularExpression>
 
@@ -508,4 +510,12 @@ void Recordset::SetFilter(const QString& filterText) {
   filtered_ = true;
   filter_ = filterText;
   emit Changed();
+}
+
+void Recordset::AppendRecordText(QByteArray& out, const RecordTextRange& range, const QByteArray& decimalPoint) const {
+  ::AppendRecordText(out, *this, range, decimalPoint);
+}
+
+QMetaObject::Connection Recordset::ConnectChanged(QObject* receiver, std::function<void()> changed) {
+  return connect(this, &Recordset::Changed, receiver, std::move(changed));
 }

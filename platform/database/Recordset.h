@@ -2,9 +2,10 @@
 // A client-side recordset over one statement's rows: record count, a forward
 // walk, fields by name (any letter case), adding rows that are stored in the
 // table at once, and a filter. A bound grid listens to Changed().
-#include "ColumnStore.h"
-#include "RecordFilter.h"
-#include "RowBatch.h"
+#include "common/RecordSource.h"
+#include "sqlite/RowBatch.h"
+#include "table/ColumnStore.h"
+#include "table/RecordFilter.h"
 
 #include <QObject>
 #include <QString>
@@ -39,7 +40,7 @@ class Field {
   int index_;
 };
 
-class Recordset : public QObject {
+class Recordset : public QObject, public RecordSource {
   Q_OBJECT
 
  public:
@@ -48,21 +49,21 @@ class Recordset : public QObject {
 
   void Open(const QString& source, const std::shared_ptr<Connection>& activeConnection, int cursorType, int lockType,
             int options);
-  bool IsOpen() const { return open_; }
+  bool IsOpen() const override { return open_; }
   QString Source() const { return source_; }
   // True when the rows came from the session's table mirror, not the engine.
   bool AnsweredFromMemory() const { return answeredFromMemory_; }
 
   // Records visible under the current filter.
-  qint64 RecordCount() const;
+  qint64 RecordCount() const override;
   void MoveFirst();
   void MoveNext();
   bool Eof() const;
 
-  int FieldCount() const { return store_ ? store_->ColumnCount() : 0; }
+  int FieldCount() const override { return store_ ? store_->ColumnCount() : 0; }
   Field Fields(const QString& name);
   Field Fields(int index);
-  QString FieldName(int index) const { return store_->At(index).name; }
+  QString FieldName(int index) const override { return store_->At(index).name; }
 
   void AddNew();
   void Update();
@@ -73,7 +74,16 @@ class Recordset : public QObject {
   void SetFilter(const QString& filterText);
 
   // Text of a field in the visible record at a position (0-based), for grids.
-  QString CellText(qint64 visibleRow, int field) const { return store_->Text(field, StoreRow(visibleRow)); }
+  QString CellText(qint64 visibleRow, int field) const override { return store_->Text(field, StoreRow(visibleRow)); }
+  void AppendCellUtf8(QByteArray& out, qint64 visibleRow, int field, const QByteArray& decimalPoint) const override {
+    store_->AppendUtf8(out, field, StoreRow(visibleRow), decimalPoint);
+  }
+  void AppendRecordText(QByteArray& out, const RecordTextRange& range, const QByteArray& decimalPoint) const override;
+  bool CellNumber(qint64 visibleRow, int field, double& value) const override {
+    return store_->Number(field, StoreRow(visibleRow), value);
+  }
+  void WidestTextsOf(int field, const TextMeasure& widths, WidestTexts& widest) const override;
+  QMetaObject::Connection ConnectChanged(QObject* receiver, std::function<void()> changed) override;
   const ColumnStore& Store() const { return *store_; }
   // Store row of a visible position.
   qint64 StoreRow(qint64 visibleRow) const { return filtered_ ? visible_[visibleRow] : rows_[visibleRow]; }

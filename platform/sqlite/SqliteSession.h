@@ -4,8 +4,8 @@
 // million stored rows cost a million inserts, not a million disk syncs; any
 // other statement on the connection commits the pending group first, and so
 // does the end of the session.
-#include "BackgroundWriter.h"
-#include "RowBatch.h"
+#include "sqlite/BackgroundWriter.h"
+#include "sqlite/RowBatch.h"
 
 #include <QByteArray>
 #include <QString>

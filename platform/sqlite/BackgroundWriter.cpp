@@ -1,7 +1,7 @@
-#include "BackgroundWriter.h"
+#include "sqlite/BackgroundWriter.h"
 
-#include "ColumnStore.h"
-#include "StoreRowBatch.h"
+#include "sqlite/StoreRowBatch.h"
+#include "table/ColumnStore.h"
 
 #include <sqlite3.h>
 

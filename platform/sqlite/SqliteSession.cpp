@@ -1,8 +1,8 @@
-#include "SqliteSession.h"
+#include "sqlite/SqliteSession.h"
 
-#include "BackgroundWriter.h"
-#include "ColumnStore.h"
-#include "ErrorInfo.h"
+#include "common/ErrorInfo.h"
+#include "sqlite/BackgroundWriter.h"
+#include "table/ColumnStore.h"
 
 #include <sqlite3.h>
 

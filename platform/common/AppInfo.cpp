@@ -1,4 +1,4 @@
-#include "AppInfo.h"
+#include "common/AppInfo.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -10,7 +10,7 @@
 // transaction are kept until it commits, so that rows a failed commit took
 // back are written again, not lost. The caller leaves the connection alone
 // from HandStoreRows() until Wait() returns (or Busy() turns false).
-#include "RowBatch.h"
+#include "sqlite/RowBatch.h"
 
 #include <QByteArray>
 #include <QString>
