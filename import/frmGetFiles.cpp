@@ -18,7 +18,7 @@ using namespace modReportGeneration;
 
 frmGetFiles::~frmGetFiles() {
   // Closed while the last import's rows were still on their way.
-  if (writingBehind_.isActive()) FinishWritingBehind();
+  if (writingBehind_) FinishWritingBehind();
 }
 
 frmGetFiles::frmGetFiles(MainWindowRefresh* mainWindow)
@@ -49,8 +49,6 @@ frmGetFiles::frmGetFiles(MainWindowRefresh* mainWindow)
   connect(Dir1, &FolderListBox::Change, this, &frmGetFiles::Dir1_Change);
   connect(Dir1, &FolderListBox::OpenRequested, this, &frmGetFiles::ShowFolder);
   connect(cmdOpenFiles, &QPushButton::clicked, this, &frmGetFiles::cmdOpenFiles_Click);
-  writingBehind_.setInterval(20);
-  connect(&writingBehind_, &QTimer::timeout, this, &frmGetFiles::WritingBehindPolled);
 
   // The lists start at the process's current folder.
   ShowFolder(QDir::currentPath());
@@ -81,7 +79,7 @@ void frmGetFiles::Dir1_Change() {
 void frmGetFiles::cmdOpenFiles_Click() {
   if (File1->ListCount() == 0) return;
   // The import before first: its failure belongs to it.
-  if (writingBehind_.isActive()) FinishWritingBehind();
+  if (writingBehind_) FinishWritingBehind();
   // Shown only when the road takes more than half a second; Stop ends the
   // batch, and the road then goes on as after a whole batch.
   frmProgress progress(this);
@@ -109,7 +107,13 @@ void frmGetFiles::cmdOpenFiles_Click() {
       },
       [this] { SetMousePointer(this, vbDefault); });
   if (progress.IgnoringProblems()) frmImportProblems::ShowOver(this, progress.Problems());
-  writingBehind_.start();  // whatever the rows meet on their way gets reported
+  // Whatever the rows meet on their way gets reported once the writer says
+  // it is done.
+  writingBehind_ = true;
+  QObject::disconnect(rowsWritten_);
+  rowsWritten_ = WhenStoredRowsWritten(this, [this] { RowsBehindWritten(); });
+  // Nothing on its way (the writer has nothing to say): reported all the same.
+  if (!StoredRowsPending()) QMetaObject::invokeMethod(this, &frmGetFiles::RowsBehindWritten, Qt::QueuedConnection);
 }
 
 void frmGetFiles::RefreshMainWindow() {
@@ -121,13 +125,14 @@ void frmGetFiles::RefreshMainWindow() {
   mainWindow_->Getdates();
 }
 
-void frmGetFiles::WritingBehindPolled() {
-  if (StoredRowsPending()) return;
+void frmGetFiles::RowsBehindWritten() {
+  if (!writingBehind_ || StoredRowsPending()) return;
   FinishWritingBehind();
 }
 
 void frmGetFiles::FinishWritingBehind(bool atExit) {
-  writingBehind_.stop();
+  writingBehind_ = false;
+  QObject::disconnect(rowsWritten_);
   WaitForRowsBehind();
   if (atExit) {
     FinishStoredRows();

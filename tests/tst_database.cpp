@@ -364,6 +364,7 @@ class TestDatabase : public QObject {
   // (exactly two full groups of rows) while the recordset goes.
   void releasingTheRecordsetLeavesTheWriterAlone() {
     conn->Execute("Delete * from tblYieldReport");
+    conn->MirrorEmptiedTable("tblYieldReport");
     sqlite3* db = conn->Session()->Handle();
     std::mutex m;
     std::condition_variable cv;
@@ -410,6 +411,7 @@ class TestDatabase : public QObject {
   // file (through a second connection, which has no mirror), row for row.
   void mirrorAnswersAsSQLiteDoes() {
     conn->Execute("Delete * from tblYieldReport");
+    conn->MirrorEmptiedTable("tblYieldReport");
     QVERIFY(conn->Session()->Mirror("tblYieldReport"));
     const QStringList texts = {"",      "Oak",       "oak",     "OAK",     " Oak",         "Oak ",
                                "\tOak", "Öak",       "Oak",     "Ash",     "ash",          "Äsh",
@@ -524,6 +526,7 @@ class TestDatabase : public QObject {
       texts << special;
       for (int i = 0; i < 50; ++i) texts << plain();
       conn->Execute("Delete * from tblYieldReport");
+      conn->MirrorEmptiedTable("tblYieldReport");
       auto rs = openAll(conn);
       for (const QString& t : texts) {
         rs->AddNew();

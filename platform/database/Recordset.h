@@ -3,7 +3,7 @@
 // walk, fields by name (any letter case), adding rows that are stored in the
 // table at once, and a filter. A bound grid listens to Changed().
 #include "common/RecordSource.h"
-#include "sqlite/RowBatch.h"
+#include "sqlite/TableWriter.h"
 #include "table/ColumnStore.h"
 #include "table/RecordFilter.h"
 
@@ -97,27 +97,7 @@ class Recordset : public QObject, public RecordSource {
   void RequireOpen() const;
   bool OpenFromMirror(const SqlStatement& statement, SqliteSession& session);
   void LoadRows(sqlite3_stmt* stmt);
-  void PrepareInsert();
-  // The row's values as the insert statement's parameters.
-  // packed: the pending row's short texts in packed form (0 for others).
-  void EncodeRow(RowBatch& batch, const std::vector<CellValue>& cells,
-                 const std::vector<uint64_t>* packed = nullptr) const;
-  // The pending row joins the recordset's rows.
-  uint32_t AppendPending();
   void StoreCell(int index, QStringView text);
-  // The two ways a stored row reaches the file: handed to the session's
-  // writer thread (the table is mirrored, readers need not wait), or
-  // inserted here and now in the open group of writes.
-  void WriteAfterFailedRows();
-  void InsertNow();
-  // After a failed insert: writes again the rows the failure rolled back, and
-  // adds to the error how many of them could not be kept.
-  void RecoverLostRows(ErrorInfo& error, bool inserted);
-  // Binds a row's values to the insert statement and runs it; false on failure.
-  int InsertRow(const std::vector<CellValue>& cells, const std::vector<uint64_t>* packed = nullptr);
-  // Writes again the last `count` rows that a failure rolled back; returns
-  // how many of them are in the file again.
-  int RestoreLostRows(int count);
 
   bool open_ = false;
   QString source_;
@@ -125,15 +105,10 @@ class Recordset : public QObject, public RecordSource {
   bool updatable_ = false;
   bool answeredFromMemory_ = false;
   std::shared_ptr<SqliteSession> session_;
-  sqlite3_stmt* insert_ = nullptr;  // kept by the session
-  QByteArray insertSql_;
-  RowBatch oneRow_;                     // the row being inserted here and now
-  std::shared_ptr<ColumnStore> store_;  // may be shared with the session's mirror
-  std::vector<uint32_t> rows_;          // this recordset's records, in order
+  const TableWriter::Target* target_ = nullptr;  // kept by the session's writer
+  std::shared_ptr<ColumnStore> store_;           // may be shared with the session's mirror
+  std::vector<uint32_t> rows_;                   // this recordset's records, in order
   std::vector<CellValue> pending_;
-  std::vector<uint64_t> pendingPacked_;    // its short texts packed (TextPool::PackShort), 0 for the rest
-  mutable qint32 encodedDay_ = kNullDate;  // the day last written as text, and its text
-  mutable std::array<char, 10> encodedDayChars_{};
   struct RecentTexts {
     std::array<uint32_t, 8> ids{};   // pool ids, 0 = none
     std::array<uint64_t, 8> keys{};  // their packed form, 0 = too long to pack

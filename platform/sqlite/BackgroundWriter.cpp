@@ -16,7 +16,8 @@ std::function<void()>& batchHook() {
 
 void BackgroundWriter::SetBatchHookForTests(std::function<void()> hook) { batchHook() = std::move(hook); }
 
-BackgroundWriter::BackgroundWriter(sqlite3* db) : db_(db), thread_([this] { Run(); }) {}
+BackgroundWriter::BackgroundWriter(sqlite3* db, std::function<void()> idle)
+    : db_(db), idle_(std::move(idle)), thread_([this] { Run(); }) {}
 
 BackgroundWriter::~BackgroundWriter() {
   Wait();
@@ -111,6 +112,11 @@ void BackgroundWriter::Run() {
     lock.lock();
     working_ = false;
     wake_.notify_all();
+    if (idle_ && Idle()) {
+      lock.unlock();
+      idle_();
+      lock.lock();
+    }
   }
 }
 

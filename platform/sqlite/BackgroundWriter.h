@@ -61,7 +61,9 @@ WriteResult InsertRows(sqlite3* db, const InsertStatements& insert, const RowBat
 
 class BackgroundWriter {
  public:
-  explicit BackgroundWriter(sqlite3* db);
+  // `idle` is called on the writer thread each time it has nothing left to
+  // do (every batch written and committed, or one failed).
+  explicit BackgroundWriter(sqlite3* db, std::function<void()> idle = {});
   ~BackgroundWriter();  // writes and commits the batches in hand
   BackgroundWriter(const BackgroundWriter&) = delete;
   BackgroundWriter& operator=(const BackgroundWriter&) = delete;
@@ -119,6 +121,7 @@ class BackgroundWriter {
   }
 
   sqlite3* db_;
+  std::function<void()> idle_;
   std::mutex mutex_;
   std::condition_variable wake_;
   std::deque<Batch> waiting_;      // handed, not yet begun; written in order
