@@ -8,6 +8,7 @@
 #include "RowsBehindWait.h"
 #include "WindowDriver.h"
 #include "common/AppInfo.h"
+#include "common/ErrorInfo.h"
 #include "frmGetFiles.h"
 #include "sqlite/BackgroundWriter.h"
 
@@ -276,6 +277,35 @@ class TestFaults : public QObject {
     QCOMPARE(d.TableRows("count(*), count(DISTINCT Btime)"), QStringList{"20000\t20000"});
     QCOMPARE(f->fgRS->Rows() - 1, 20000);
     endBeforeTheVfs(d);
+  }
+
+  // Rows of a table without a mirror are written at once, in an open group
+  // of writes; when another statement's commit of that group fails once, the
+  // group is written again as a group of the writer thread would be, not
+  // lost without a count.
+  void aGroupWrittenNowIsWrittenAgainWhenItsCommitFails() {
+    FaultyVfs vfs;
+    WindowDriver d;  // for its database only
+    auto c = std::make_shared<Connection>();
+    c->SetProvider(Connection::EngineProvider());
+    c->Open("Data Source=" + d.folder.DatabasePath());
+    auto rs = std::make_shared<Recordset>();
+    rs->Open("SELECT * FROM tblYieldReport", c, adOpenKeyset, adLockOptimistic, adCmdText);
+    QVERIFY(!rs->AnsweredFromMemory());
+    for (int i = 0; i < 2000; ++i) {
+      rs->AddNew();
+      rs->Fields("Btime").SetValue(QString::number(i));
+      rs->Update();
+    }
+    vfs.FailOneWriteAfter(0);
+    try {
+      c->Execute("UPDATE tblYieldReport SET Operator = 'x' WHERE 0");  // commits the group first
+    } catch (const ErrorInfo& e) {
+      QFAIL(qPrintable(e.Description));
+    }
+    QCOMPARE(vfs.Refused(), 1L);
+    QCOMPARE(QueryRows(d.folder.DatabasePath(), "SELECT count(*), count(DISTINCT Btime) FROM tblYieldReport"),
+             QStringList{"2000\t2000"});
   }
 
   // Later, larger transactions gather several groups of rows; a write that

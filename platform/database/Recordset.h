@@ -1,7 +1,8 @@
 #pragma once
 // A client-side recordset over one statement's rows: record count, a forward
-// walk, fields by name (any letter case), adding rows that are stored in the
-// table at once, and a filter. A bound grid listens to Changed().
+// walk, fields by name (any letter case), adding rows (kept in its column
+// store and handed to the session's TableWriter, which writes them), and a
+// filter. A bound grid reads it as a RecordSource and listens to Changed().
 #include "common/RecordSource.h"
 #include "sqlite/TableWriter.h"
 #include "table/ColumnStore.h"

@@ -155,7 +155,9 @@ void TableWriter::PostDoneCheck() {
 }
 
 void TableWriter::WriteBehind() {
-  const auto notBehind = [this] { QMetaObject::invokeMethod(this, &TableWriter::RowsBehindDone, Qt::QueuedConnection); };
+  const auto notBehind = [this] {
+    QMetaObject::invokeMethod(this, &TableWriter::RowsBehindDone, Qt::QueuedConnection);
+  };
   if (inTransaction_) return notBehind();
   HandRows();
   if (!thread_ || storeEnd_ > storeFirst_ || thread_->Failed()) return notBehind();

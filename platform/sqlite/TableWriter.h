@@ -102,7 +102,7 @@ class TableWriter : public QObject {
   void PostDoneCheck();
 
   SqliteSession& session_;
-  std::map<QByteArray, Target> targets_;       // by insert statement
+  std::map<QByteArray, Target> targets_;      // by insert statement
   std::unique_ptr<BackgroundWriter> thread_;  // started by the first rows written behind
   // Store rows [storeFirst_, storeEnd_) of storeRows_, not yet handed.
   const Target* handTarget_ = nullptr;
