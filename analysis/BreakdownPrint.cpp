@@ -1,7 +1,7 @@
 #include "BreakdownPrint.h"
 
-#include "AppInfo.h"
 #include "BreakdownTable.h"
+#include "common/AppInfo.h"
 
 #include <QChart>
 #include <QDateTime>

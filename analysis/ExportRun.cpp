@@ -1,6 +1,6 @@
 #include "ExportRun.h"
 
-#include "FileDialogSeam.h"
+#include "controls/FileDialogSeam.h"
 #include "frmExportProgress.h"
 
 #include <QCoreApplication>

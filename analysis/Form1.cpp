@@ -1,9 +1,9 @@
 // The main window's construction, layout, and its start and stop handlers.
 #include "Form1.h"
 
-#include "AppInfo.h"
-#include "ErrorBoxes.h"
-#include "WindowLayout.h"
+#include "common/AppInfo.h"
+#include "common/ErrorBoxes.h"
+#include "controls/WindowLayout.h"
 #include "frmGetFiles.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
 #pragma once
 // The main window: the record grid bound to the shared recordset, the filter
 // lists, the summary grid, and the buttons that start each step.
-#include "GridControl.h"
 #include "MainWindowRefresh.h"
-#include "Recordset.h"
+#include "controls/GridControl.h"
+#include "database/Recordset.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,9 +1,9 @@
 // The way from the main window to the yield breakdown: a button right of the
 // summary's Copy, the same command in both grids' context menu, and the
 // news of which records the grid shows.
-#include "ErrorBoxes.h"
 #include "Form1.h"
-#include "WindowLayout.h"
+#include "common/ErrorBoxes.h"
+#include "controls/WindowLayout.h"
 
 void Form1::BuildBreakdownCommands() {
   cmdBreakdown = new QPushButton(QStringLiteral("Breakdown"), this);

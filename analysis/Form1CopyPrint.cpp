@@ -1,8 +1,8 @@
 // Copying either grid to the clipboard as text, and printing the summary.
-#include "ClipboardSeam.h"
-#include "ErrorBoxes.h"
 #include "Form1.h"
-#include "PointerSeam.h"
+#include "common/ErrorBoxes.h"
+#include "controls/ClipboardSeam.h"
+#include "controls/PointerSeam.h"
 
 void Form1::cmdCopy_Click() {
   // A clipboard that cannot be written is reported like any handler's failure.

@@ -2,14 +2,14 @@
 // the command line of this start or a later one: handed by path to the
 // import, along the same road as from the file selection window, in the
 // order of their names whatever folders they come from.
-#include "ErrorBoxes.h"
 #include "ExportRun.h"
 #include "Form1.h"
 #include "ImportProgress.h"
 #include "ReportDatabase.h"
 #include "ReportFilesImport.h"
 #include "ReportReadAhead.h"
-#include "RuntimeErrors.h"
+#include "common/ErrorBoxes.h"
+#include "common/RuntimeErrors.h"
 
 #include <QApplication>
 

@@ -2,11 +2,11 @@
 // the grid's order, or the summary's layout with the filter's picks, to an
 // Excel workbook or a CSV file.
 #include "CellsTable.h"
-#include "ErrorBoxes.h"
 #include "ExportRun.h"
 #include "Form1.h"
 #include "RecordsExport.h"
-#include "ValueParse.h"
+#include "common/ErrorBoxes.h"
+#include "table/ValueParse.h"
 
 #include <QLocale>
 
@@ -67,7 +67,7 @@ void Form1::mnuExport_Click() {
       });
       return;
     }
-    std::shared_ptr<const Recordset> records = fgRS->DataSource();
+    std::shared_ptr<const Recordset> records = std::dynamic_pointer_cast<const Recordset>(fgRS->DataSource());
     RunExport(this, [&](ExportProgress& progress) {
       RecordsTable table(records);  // read on the writer's thread, under the store's read lock
       if (format == ExportFormat::Csv) return WriteCsv(table, path, &progress);

@@ -1,9 +1,9 @@
 // The record filter: the picks of the filter lists become the filter of the
 // window's recordset, and the bound record grid follows it.
-#include "ErrorBoxes.h"
 #include "Form1.h"
-#include "ValueParse.h"
 #include "YieldColumns.h"
+#include "common/ErrorBoxes.h"
+#include "table/ValueParse.h"
 
 using modReportGeneration::ColumnName;
 using modReportGeneration::YieldColumn;

@@ -2,7 +2,7 @@
 // procedures trap nothing; the caller reports their failures.
 #include "DistinctLists.h"
 #include "Form1.h"
-#include "ListFit.h"
+#include "controls/ListFit.h"
 
 using namespace modReportGeneration;
 

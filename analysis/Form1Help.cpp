@@ -1,11 +1,11 @@
 // What the main window tells about itself: a tooltip on every button, and
 // "About" in the grids' context menu (version, database file, libraries).
-#include "AppInfo.h"
-#include "Connection.h"
-#include "ErrorBoxes.h"
 #include "Form1.h"
-#include "MessageBoxSeam.h"
 #include "ReportDatabase.h"
+#include "common/AppInfo.h"
+#include "common/ErrorBoxes.h"
+#include "common/MessageBoxSeam.h"
+#include "database/Connection.h"
 
 #include <QDir>
 

@@ -1,8 +1,8 @@
 // The record grid: the window's own reference to the shared recordset and the
 // grid bound to it as a live view.
-#include "ErrorBoxes.h"
 #include "Form1.h"
 #include "ReportDatabase.h"
+#include "common/ErrorBoxes.h"
 
 void Form1::GetRecordSet() {
   TrapInWindowBox([&] { mrsYield = modReportGeneration::GetYieldRecordset(); });

@@ -1,10 +1,10 @@
 // The summary: length totals and length-weighted yields of the records the
 // record grid shows, written cell by cell into the summary grid.
-#include "AppInfo.h"
-#include "ErrorBoxes.h"
 #include "Form1.h"
-#include "RuntimeErrors.h"
 #include "YieldColumns.h"
+#include "common/AppInfo.h"
+#include "common/ErrorBoxes.h"
+#include "common/RuntimeErrors.h"
 
 #include <QLocale>
 

@@ -1,13 +1,13 @@
 #include "Module1.h"
 
-#include "MemoryPolicy.h"
+#include "common/MemoryPolicy.h"
 
-#include "AppInfo.h"
 #include "DatabaseLocation.h"
-#include "ErrorBoxes.h"
 #include "Form1.h"
 #include "ReportDatabase.h"
-#include "SingleInstance.h"
+#include "common/AppInfo.h"
+#include "common/ErrorBoxes.h"
+#include "controls/SingleInstance.h"
 
 #include <QGuiApplication>
 #include <QPointer>

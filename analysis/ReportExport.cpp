@@ -1,7 +1,7 @@
 #include "ReportExport.h"
 
-#include "Recordset.h"
-#include "ValueParse.h"
+#include "database/Recordset.h"
+#include "table/ValueParse.h"
 
 #include <QLocale>
 

@@ -1,11 +1,11 @@
 #include "YieldBreakdown.h"
 
-#include "AppInfo.h"
-#include "ErrorInfo.h"
-#include "Recordset.h"
-#include "RuntimeErrors.h"
-#include "ValueText.h"
 #include "YieldColumns.h"
+#include "common/AppInfo.h"
+#include "common/ErrorInfo.h"
+#include "common/RuntimeErrors.h"
+#include "database/Recordset.h"
+#include "table/ValueText.h"
 
 #include <QLocale>
 

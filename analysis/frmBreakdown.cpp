@@ -1,16 +1,16 @@
 #include "frmBreakdown.h"
 
-#include "AppInfo.h"
 #include "BreakdownChart.h"
 #include "BreakdownPrint.h"
-#include "ClipboardSeam.h"
-#include "ErrorBoxes.h"
-#include "FileDialogSeam.h"
-#include "PointerSeam.h"
-#include "PrinterSeam.h"
-#include "Recordset.h"
-#include "RuntimeErrors.h"
-#include "WindowLayout.h"
+#include "common/AppInfo.h"
+#include "common/ErrorBoxes.h"
+#include "common/RuntimeErrors.h"
+#include "controls/ClipboardSeam.h"
+#include "controls/FileDialogSeam.h"
+#include "controls/PointerSeam.h"
+#include "controls/PrinterSeam.h"
+#include "controls/WindowLayout.h"
+#include "database/Recordset.h"
 
 #include <QChart>
 #include <QChartView>

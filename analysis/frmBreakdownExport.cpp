@@ -2,9 +2,9 @@
 // picked measure in a workbook, with a second sheet holding the filter,
 // record count and date span; or the table alone as a CSV file.
 #include "BreakdownChart.h"
-#include "ErrorBoxes.h"
 #include "ExportRun.h"
 #include "ReportExport.h"
+#include "common/ErrorBoxes.h"
 #include "frmBreakdown.h"
 
 void frmBreakdown::cmdExport_Click() {

@@ -1,6 +1,6 @@
 #include "frmExportProgress.h"
 
-#include "WindowLayout.h"
+#include "controls/WindowLayout.h"
 
 #include <QCloseEvent>
 #include <QLocale>

@@ -1,6 +1,6 @@
 #include "CommandLine.h"
 
-#include "AppInfo.h"
+#include "common/AppInfo.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>

@@ -5,7 +5,7 @@
 #include "CommandLine.h"
 #include "Module1.h"
 
-#include "GuardedApplication.h"
+#include "controls/GuardedApplication.h"
 
 int main(int argc, char** argv) {
   // Before the application object: --help and --version need no display.

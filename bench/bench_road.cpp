@@ -8,12 +8,12 @@
 //
 //   bench_road [--sizes 100000,1000000,3000000] [--runs 3] [--cache DIR]
 #include "BreakdownTable.h"
-#include "FileDialogSeam.h"
 #include "IndependentCheck.h"
 #include "Peers.h"
 #include "ReportDatabase.h"
-#include "TestHooks.h"
 #include "WindowDriver.h"
+#include "common/TestHooks.h"
+#include "controls/FileDialogSeam.h"
 
 #include <QChartView>
 #include <QClipboard>

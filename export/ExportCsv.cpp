@@ -4,7 +4,7 @@
 // dates as yyyy-mm-dd, Null as an empty field.
 #include "ExportFiles.h"
 #include "ExportWriters.h"
-#include "ValueText.h"
+#include "table/ValueText.h"
 
 #include <QFile>
 

@@ -3,12 +3,12 @@
 // million records cost no more memory than one. Numbers stay numbers (two
 // decimals shown), dates are date cells, a header row in bold, frozen, with
 // an autofilter; a table longer than a sheet goes on in further sheets.
-#include "AppInfo.h"
-#include "ErrorInfo.h"
 #include "ExportFiles.h"
 #include "ExportWriters.h"
-#include "RuntimeErrors.h"
-#include "ValueText.h"
+#include "common/AppInfo.h"
+#include "common/ErrorInfo.h"
+#include "common/RuntimeErrors.h"
+#include "table/ValueText.h"
 
 #include <xlsxwriter.h>
 

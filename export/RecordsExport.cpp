@@ -1,6 +1,6 @@
 #include "RecordsExport.h"
 
-#include "Recordset.h"
+#include "database/Recordset.h"
 
 #include <cmath>
 

@@ -1,8 +1,8 @@
 #include "ImportProgress.h"
 
-#include "AppInfo.h"
-#include "ErrorBoxes.h"
-#include "MessageBoxSeam.h"
+#include "common/AppInfo.h"
+#include "common/ErrorBoxes.h"
+#include "common/MessageBoxSeam.h"
 
 namespace {
 ImportProgress*& current() {

@@ -3,8 +3,8 @@
 // it. The file selection window shows it (a progress window with a Stop
 // button); the import itself knows only this interface, so it needs no
 // widgets. Outside an import there is no current progress.
-#include "ErrorInfo.h"
 #include "ImportProblems.h"
+#include "common/ErrorInfo.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 #include "ReportFileReader.h"
 
-#include "AppInfo.h"
-#include "ErrorInfo.h"
-#include "RuntimeErrors.h"
+#include "common/AppInfo.h"
+#include "common/ErrorInfo.h"
+#include "common/RuntimeErrors.h"
 
 #include <QFile>
 #include <QFileInfo>

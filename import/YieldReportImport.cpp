@@ -1,12 +1,12 @@
 #include "YieldReportImport.h"
 
-#include "AppInfo.h"
-#include "ErrorBoxes.h"
 #include "ImportProgress.h"
 #include "ReportDatabase.h"
 #include "ReportReadAhead.h"
-#include "RuntimeErrors.h"
 #include "YieldColumns.h"
+#include "common/AppInfo.h"
+#include "common/ErrorBoxes.h"
+#include "common/RuntimeErrors.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,11 +1,17 @@
 #include "cProcessCalData.h"
 
-#include "AppInfo.h"
-#include "ErrorInfo.h"
 #include "ImportProgress.h"
 #include "ReportDatabase.h"
 #include "ReportFilesImport.h"
 #include "ReportReadAhead.h"
+#include "YieldReportImport.h"
+#include "common/AppInfo.h"
+#include "common/ErrorInfo.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 QString trimSpaces(const QString& text) {

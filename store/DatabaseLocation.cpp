@@ -1,7 +1,7 @@
 #include "DatabaseLocation.h"
 
-#include "AppInfo.h"
 #include "DatabaseCopyCheck.h"
+#include "common/AppInfo.h"
 
 #include <QDir>
 #include <QFile>

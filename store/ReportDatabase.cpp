@@ -1,12 +1,12 @@
 #include "ReportDatabase.h"
 
-#include "AppInfo.h"
 #include "DatabaseLocation.h"
-#include "ErrorBoxes.h"
-#include "MessageBoxSeam.h"
-#include "RuntimeErrors.h"
-#include "SqliteSession.h"
 #include "StoreStatements.h"
+#include "common/AppInfo.h"
+#include "common/ErrorBoxes.h"
+#include "common/MessageBoxSeam.h"
+#include "common/RuntimeErrors.h"
+#include "sqlite/SqliteSession.h"
 
 namespace modReportGeneration {
 
@@ -39,6 +39,9 @@ void ClearYieldReport() {
                QStringLiteral("Connection"));
   int recordsAffected = 0;
   ReportConnection->Execute(Statements::ClearYieldReport, &recordsAffected, adCmdText | adExecuteNoRecords);
+  // The import's rows are kept in memory too: the lists and the grid read
+  // them back from there.
+  ReportConnection->MirrorEmptiedTable(Statements::YieldTable);
 }
 
 void OpenYieldRecordset() {
@@ -53,24 +56,31 @@ void OpenYieldRecordset() {
 std::shared_ptr<Recordset> GetYieldRecordset() { return YieldRecordset; }
 
 void WriteStoredRowsBehind() {
-  if (ReportConnection && ReportConnection->Session()) ReportConnection->Session()->WriteLaterRowsBehind();
+  if (ReportConnection && ReportConnection->IsOpen()) ReportConnection->Session()->Writer().WriteBehind();
 }
 
 bool StoredRowsPending() {
-  return ReportConnection && ReportConnection->Session() && ReportConnection->Session()->WritingBehind() &&
-         ReportConnection->Session()->WriterBusy();
+  if (!ReportConnection || !ReportConnection->IsOpen()) return false;
+  TableWriter& writer = ReportConnection->Session()->Writer();
+  return writer.WritingBehind() && writer.Busy();
+}
+
+QMetaObject::Connection WhenStoredRowsWritten(QObject* receiver, std::function<void()> done) {
+  if (!ReportConnection || !ReportConnection->IsOpen()) return {};
+  return QObject::connect(&ReportConnection->Session()->Writer(), &TableWriter::RowsBehindDone, receiver,
+                          std::move(done));
 }
 
 bool FinishStoredRows() {
   if (!ReportConnection || !ReportConnection->Session()) return true;
   const std::shared_ptr<SqliteSession> session = ReportConnection->Session();
   try {
-    session->CommitPendingCountingLost();
+    session->Writer().Finish();
     // A failure that another statement met first (and reported) dropped the
     // mirror the records are shown from.
     const std::shared_ptr<Recordset> shown = YieldRecordset;
     return !shown || !shown->IsOpen() || !shown->AnsweredFromMemory() ||
-           session->IsMirror(QStringLiteral("tblYieldReport"), &shown->Store());
+           session->Writer().IsMirror(Statements::YieldTable, &shown->Store());
   } catch (...) {
     ShowErrorBox(CurrentError());
   }
@@ -81,7 +91,7 @@ bool ReportChangeByAnotherProgram() {
   if (!ReportConnection || !ReportConnection->Session()) return false;
   bool changed = false;
   try {
-    changed = ReportConnection->Session()->WrittenByAnotherConnection();
+    changed = ReportConnection->Session()->Writer().WrittenByAnotherConnection();
   } catch (...) {
     ShowErrorBox(CurrentError());
     return true;

@@ -2,9 +2,13 @@
 // The database side of the record store: the one connection to the report
 // database, the shared recordset over the yield records, and emptying the
 // yield table. Both references live until the process ends.
-#include "Connection.h"
-#include "Recordset.h"
+#include "database/Connection.h"
+#include "database/Recordset.h"
 
+#include <QMetaObject>
+#include <QObject>
+
+#include <functional>
 #include <memory>
 
 namespace modReportGeneration {
@@ -20,7 +24,8 @@ void OpenReportDatabase();
 // The same on a file chosen before (start-up checks for a running copy on
 // it before anything opens it).
 void OpenReportDatabase(const QString& file);
-// Deletes every row of tblYieldReport; passes failures to the caller.
+// Deletes every row of tblYieldReport and starts its mirror (the rows stored
+// next are read back from memory); passes failures to the caller.
 void ClearYieldReport();
 // Replaces the shared recordset with a new one over the table, sorted by
 // date, material and width; shows the error box on failure.
@@ -33,6 +38,9 @@ std::shared_ptr<Recordset> GetYieldRecordset();
 void WriteStoredRowsBehind();
 // Whether rows are still on their way to the file.
 bool StoredRowsPending();
+// Calls `done` in `receiver`'s thread when no row is on its way to the file
+// any more after WriteStoredRowsBehind (it may come more than once).
+QMetaObject::Connection WhenStoredRowsWritten(QObject* receiver, std::function<void()> done);
 // Waits for the rows on their way to the file. When some could not be kept
 // it shows the box that counts them (unless another statement met the
 // failure first and showed it) and returns false: the grid then shows rows

@@ -9,6 +9,8 @@
 
 namespace modReportGeneration::Statements {
 
+// The table the statements name; emptied, it is mirrored in memory.
+inline const QString YieldTable = QStringLiteral("tblYieldReport");
 inline const QString ClearYieldReport = QStringLiteral("Delete * from tblYieldReport");
 inline const QString YieldRecords = QStringLiteral("SELECT * FROM tblYieldReport order by bdate,material,width");
 inline const QString JobNames = QStringLiteral("SELECT DISTINCT JobName FROM tblYieldReport order by jobname");

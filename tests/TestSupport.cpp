@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
-#include "TestHooks.h"
+#include "common/AppInfo.h"
+#include "common/TestHooks.h"
 
 #include <QCoreApplication>
 #include <QDir>

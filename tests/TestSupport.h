@@ -1,7 +1,7 @@
 #pragma once
 // Helpers shared by the tests: a private copy of the template database in a
 // temporary program folder, a recorder of message boxes, and fixed locale.
-#include "MessageBoxSeam.h"
+#include "common/MessageBoxSeam.h"
 
 #include <QCoreApplication>
 #include <QLocale>

@@ -1,8 +1,8 @@
 #include "WindowDriver.h"
 
 #include "Module1.h"
-#include "PointerSeam.h"
 #include "ReportDatabase.h"
+#include "controls/PointerSeam.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 #pragma once
 // The main of a test with windows: the program's own application object
 // (message box display, guard at the event loop's edge), 96 dots per inch.
-#include "GuardedApplication.h"
 #include "TestSupport.h"
+#include "controls/GuardedApplication.h"
 
 #define CORVANE_WINDOW_TEST_MAIN(TestClass)                                \
   int main(int argc, char** argv) {                                        \

@@ -1,11 +1,11 @@
 // Filter, summary, copy and print, driven through the real main window after
 // a real import from the file selection window.
-#include "ClipboardSeam.h"
-#include "ErrorInfo.h"
-#include "PointerSeam.h"
-#include "PrinterSeam.h"
 #include "WindowDriver.h"
 #include "YieldColumns.h"
+#include "common/ErrorInfo.h"
+#include "controls/ClipboardSeam.h"
+#include "controls/PointerSeam.h"
+#include "controls/PrinterSeam.h"
 
 #include <QClipboard>
 #include <QProcess>

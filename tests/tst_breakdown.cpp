@@ -3,10 +3,10 @@
 // "All" row against the summary, sorting, copy, print, the chart, and the
 // window following the record grid.
 #include "BreakdownChart.h"
-#include "ClipboardSeam.h"
-#include "FileDialogSeam.h"
-#include "PrinterSeam.h"
 #include "WindowDriver.h"
+#include "controls/ClipboardSeam.h"
+#include "controls/FileDialogSeam.h"
+#include "controls/PrinterSeam.h"
 
 #include <QAbstractItemModelTester>
 #include <QBarCategoryAxis>

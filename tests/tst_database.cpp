@@ -1,16 +1,17 @@
 // The database access layer over a real SQLite file: connection, statements,
 // adding rows with conversions, ordering, fields, filters.
-#include "BackgroundWriter.h"
-#include "ColumnRanks.h"
-#include "Connection.h"
-#include "ErrorInfo.h"
-#include "MemoryPolicy.h"
-#include "Recordset.h"
-#include "RowBatch.h"
-#include "RuntimeErrors.h"
-#include "SqliteSession.h"
 #include "TestSupport.h"
-#include "ValueParse.h"
+#include "common/ErrorInfo.h"
+#include "common/MemoryPolicy.h"
+#include "common/RuntimeErrors.h"
+#include "common/TestHooks.h"
+#include "database/Connection.h"
+#include "database/Recordset.h"
+#include "sqlite/BackgroundWriter.h"
+#include "sqlite/RowBatch.h"
+#include "sqlite/SqliteSession.h"
+#include "table/ColumnRanks.h"
+#include "table/ValueParse.h"
 
 #include <QDate>
 #include <QFile>
@@ -364,18 +365,19 @@ class TestDatabase : public QObject {
   // (exactly two full groups of rows) while the recordset goes.
   void releasingTheRecordsetLeavesTheWriterAlone() {
     conn->Execute("Delete * from tblYieldReport");
+    conn->MirrorEmptiedTable("tblYieldReport");
     sqlite3* db = conn->Session()->Handle();
     std::mutex m;
     std::condition_variable cv;
     int groups = 0;
     bool inside = false, go = false;
-    BackgroundWriter::SetBatchHookForTests([&] {
+    TheTestHooks().writerBatch = [&] {
       std::unique_lock lock(m);
       if (++groups != 2) return;
       inside = true;
       cv.notify_all();
       cv.wait_for(lock, std::chrono::seconds(20), [&] { return go; });
-    });
+    };
     const auto statements = [db] {
       int n = 0;
       for (sqlite3_stmt* s = sqlite3_next_stmt(db, nullptr); s; s = sqlite3_next_stmt(db, s)) ++n;
@@ -399,7 +401,7 @@ class TestDatabase : public QObject {
     cv.notify_all();
     QCOMPARE(after, before);
     rs = openAll(conn);
-    BackgroundWriter::SetBatchHookForTests({});
+    TheTestHooks().writerBatch = nullptr;
     QCOMPARE(rs->RecordCount(), 16384);
     QCOMPARE(QueryRows(folder->DatabasePath(), "SELECT count(*) FROM tblYieldReport"), QStringList{"16384"});
   }
@@ -410,6 +412,7 @@ class TestDatabase : public QObject {
   // file (through a second connection, which has no mirror), row for row.
   void mirrorAnswersAsSQLiteDoes() {
     conn->Execute("Delete * from tblYieldReport");
+    conn->MirrorEmptiedTable("tblYieldReport");
     QVERIFY(conn->Session()->Mirror("tblYieldReport"));
     const QStringList texts = {"",      "Oak",       "oak",     "OAK",     " Oak",         "Oak ",
                                "\tOak", "Öak",       "Oak",     "Ash",     "ash",          "Äsh",
@@ -524,6 +527,7 @@ class TestDatabase : public QObject {
       texts << special;
       for (int i = 0; i < 50; ++i) texts << plain();
       conn->Execute("Delete * from tblYieldReport");
+      conn->MirrorEmptiedTable("tblYieldReport");
       auto rs = openAll(conn);
       for (const QString& t : texts) {
         rs->AddNew();

@@ -3,13 +3,13 @@
 // read with Qt's XML reader: cell types, values, number formats, header,
 // sheets. Over a real database file and the real windows.
 #include "CellsTable.h"
-#include "Connection.h"
-#include "ErrorInfo.h"
 #include "ExportRun.h"
 #include "ExportWriters.h"
-#include "FileDialogSeam.h"
 #include "RecordsExport.h"
 #include "WindowDriver.h"
+#include "common/ErrorInfo.h"
+#include "controls/FileDialogSeam.h"
+#include "database/Connection.h"
 
 #include <QProcess>
 #include <QRegularExpression>

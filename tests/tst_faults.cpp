@@ -1,15 +1,16 @@
 // The fault matrix: damaged, locked, read-only and full databases, hostile
 // report files and filter texts. Each row shows the box the failure rules
 // name, no crash, and everything that was good kept.
-#include "AppInfo.h"
-#include "BackgroundWriter.h"
 #include "FaultyVfs.h"
 #include "Module1.h"
 #include "PowerCutVfs.h"
 #include "ReportDatabase.h"
-#include "TestHooks.h"
 #include "WindowDriver.h"
+#include "common/AppInfo.h"
+#include "common/ErrorInfo.h"
+#include "common/TestHooks.h"
 #include "frmGetFiles.h"
+#include "sqlite/BackgroundWriter.h"
 
 #include <QApplication>
 #include <QDir>
@@ -78,17 +79,17 @@ int rowsKeptOrReported(WindowDriver& d, int imported) {
 class WriterGate {
  public:
   WriterGate() {
-    BackgroundWriter::SetBatchHookForTests([this] {
+    TheTestHooks().writerBatch = [this] {
       std::unique_lock lock(mutex_);
       if (batches_++ > 0) return;
       held_ = true;
       changed_.notify_all();
       changed_.wait_for(lock, std::chrono::seconds(30), [this] { return open_; });
-    });
+    };
   }
   ~WriterGate() {
     Open();
-    BackgroundWriter::SetBatchHookForTests({});
+    TheTestHooks().writerBatch = nullptr;
   }
   bool Held() {
     std::unique_lock lock(mutex_);
@@ -276,6 +277,35 @@ class TestFaults : public QObject {
     QCOMPARE(d.TableRows("count(*), count(DISTINCT Btime)"), QStringList{"20000\t20000"});
     QCOMPARE(f->fgRS->Rows() - 1, 20000);
     endBeforeTheVfs(d);
+  }
+
+  // Rows of a table without a mirror are written at once, in an open group
+  // of writes; when another statement's commit of that group fails once, the
+  // group is written again as a group of the writer thread would be, not
+  // lost without a count.
+  void aGroupWrittenNowIsWrittenAgainWhenItsCommitFails() {
+    FaultyVfs vfs;
+    WindowDriver d;  // for its database only
+    auto c = std::make_shared<Connection>();
+    c->SetProvider(Connection::EngineProvider());
+    c->Open("Data Source=" + d.folder.DatabasePath());
+    auto rs = std::make_shared<Recordset>();
+    rs->Open("SELECT * FROM tblYieldReport", c, adOpenKeyset, adLockOptimistic, adCmdText);
+    QVERIFY(!rs->AnsweredFromMemory());
+    for (int i = 0; i < 2000; ++i) {
+      rs->AddNew();
+      rs->Fields("Btime").SetValue(QString::number(i));
+      rs->Update();
+    }
+    vfs.FailOneWriteAfter(0);
+    try {
+      c->Execute("UPDATE tblYieldReport SET Operator = 'x' WHERE 0");  // commits the group first
+    } catch (const ErrorInfo& e) {
+      QFAIL(qPrintable(e.Description));
+    }
+    QCOMPARE(vfs.Refused(), 1L);
+    QCOMPARE(QueryRows(d.folder.DatabasePath(), "SELECT count(*), count(DISTINCT Btime) FROM tblYieldReport"),
+             QStringList{"2000\t2000"});
   }
 
   // Later, larger transactions gather several groups of rows; a write that

@@ -1,12 +1,12 @@
 // The grid control layer: a bound grid as a live view of a recordset, the
 // light grid's own cells, selections and Clip, column fitting, printing.
-#include "Connection.h"
-#include "ErrorInfo.h"
-#include "GridControl.h"
-#include "PrinterSeam.h"
-#include "Recordset.h"
-#include "RuntimeErrors.h"
 #include "WindowTestMain.h"
+#include "common/ErrorInfo.h"
+#include "common/RuntimeErrors.h"
+#include "controls/GridControl.h"
+#include "controls/PrinterSeam.h"
+#include "database/Connection.h"
+#include "database/Recordset.h"
 
 #include <QAbstractItemModelTester>
 

@@ -1,11 +1,11 @@
 // Importing report files and batches into a real database file: line ends,
 // encodings, field counts and their exact error boxes, the batch's paths.
-#include "ErrorInfo.h"
 #include "ReportDatabase.h"
 #include "ReportFileReader.h"
 #include "TestSupport.h"
 #include "YieldReportImport.h"
 #include "cProcessCalData.h"
+#include "common/ErrorInfo.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 // Long and broken imports: the progress window and its Stop button, "Stop
 // Import" on a flood of error boxes, and report files dropped on the main
 // window, all driven through the real windows.
-#include "TestHooks.h"
 #include "WindowDriver.h"
+#include "common/TestHooks.h"
 #include "frmImportProblems.h"
 #include "frmProgress.h"
 

@@ -1,12 +1,12 @@
 // Start-up, the main window's layout, the file selection window and the whole
 // import road from a click, driven through the real windows offscreen.
-#include "AppInfo.h"
-#include "ErrorInfo.h"
-#include "ListFit.h"
 #include "Module1.h"
-#include "PointerSeam.h"
 #include "ReportDatabase.h"
 #include "WindowDriver.h"
+#include "common/AppInfo.h"
+#include "common/ErrorInfo.h"
+#include "controls/ListFit.h"
+#include "controls/PointerSeam.h"
 #include "frmExportProgress.h"
 #include "frmImportProblems.h"
 #include "frmProgress.h"

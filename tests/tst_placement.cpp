@@ -2,7 +2,7 @@
 // a window manager that draws a title bar (tests/run_on_x11.sh), both windows
 // must be centred with their frames, not by their client areas.
 #include "WindowDriver.h"
-#include "WindowLayout.h"
+#include "controls/WindowLayout.h"
 
 #include <QProcess>
 #include <QScreen>

@@ -1,7 +1,7 @@
 // How the database layer reads the statements it is given: which ones the
 // table mirror may answer from memory, and which go to the engine as written.
-#include "SqlStatement.h"
 #include "TestSupport.h"
+#include "sqlite/SqlStatement.h"
 
 using Kind = SqlStatement::Kind;
 Q_DECLARE_METATYPE(SqlStatement::Kind)

@@ -3,14 +3,15 @@
 // the shared recordset and its replacement, the distinct value lists.
 #include "DatabaseLocation.h"
 #include "DistinctLists.h"
-#include "ErrorInfo.h"
 #include "ReportDatabase.h"
-#include "SqlStatement.h"
 #include "StoreStatements.h"
-#include "TestHooks.h"
 #include "TestSupport.h"
 #include "YieldColumns.h"
 #include "YieldReportImport.h"
+#include "common/AppInfo.h"
+#include "common/ErrorInfo.h"
+#include "common/TestHooks.h"
+#include "sqlite/SqlStatement.h"
 
 #include <QDir>
 #include <QFile>

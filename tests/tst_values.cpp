@@ -1,7 +1,7 @@
 // Conversions between field texts and column values, both ways.
 #include "TestSupport.h"
-#include "ValueParse.h"
-#include "ValueText.h"
+#include "table/ValueParse.h"
+#include "table/ValueText.h"
 
 #include <QDate>
 #include <QRandomGenerator>

@@ -1,13 +1,12 @@
 #include "RowsBehindWait.h"
 
-#include "AppInfo.h"
 #include "ReportDatabase.h"
-#include "TestHooks.h"
+#include "common/AppInfo.h"
+#include "common/TestHooks.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QProgressDialog>
-#include <QThread>
+#include <QTimer>
 
 #include <memory>
 
@@ -16,21 +15,29 @@ constexpr int kShowAfterMs = 500;  // shorter waits pass unnoticed
 }  // namespace
 
 void WaitForRowsBehind() {
-  QElapsedTimer waited;
-  waited.start();
-  std::unique_ptr<QProgressDialog> saying;
-  while (modReportGeneration::StoredRowsPending()) {
-    if (!saying && waited.elapsed() >= kShowAfterMs) {
-      saying = std::make_unique<QProgressDialog>(QStringLiteral("Writing the imported records to the database..."),
-                                                 QString(), 0, 0);
-      saying->setWindowTitle(AppTitle());
-      saying->setCancelButton(nullptr);
-      saying->setWindowModality(Qt::ApplicationModal);
-      saying->show();
-      ++TheTestHooks().rowsBehindWindowsShown;
-    }
-    // Paints and timers, but no clicks or keys while the rows are written.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
-    QThread::msleep(10);
+  QEventLoop waiting;
+  // Listening first: the writer's word cannot slip between the look and the wait.
+  const QMetaObject::Connection done = modReportGeneration::WhenStoredRowsWritten(&waiting, [&waiting] {
+    if (!modReportGeneration::StoredRowsPending()) waiting.quit();
+  });
+  if (!modReportGeneration::StoredRowsPending()) {
+    QObject::disconnect(done);
+    return;
   }
+  std::unique_ptr<QProgressDialog> saying;
+  QTimer showLater;
+  showLater.setSingleShot(true);
+  QObject::connect(&showLater, &QTimer::timeout, &waiting, [&saying] {
+    saying = std::make_unique<QProgressDialog>(QStringLiteral("Writing the imported records to the database..."),
+                                               QString(), 0, 0);
+    saying->setWindowTitle(AppTitle());
+    saying->setCancelButton(nullptr);
+    saying->setWindowModality(Qt::ApplicationModal);
+    saying->show();
+    ++TheTestHooks().rowsBehindWindowsShown;
+  });
+  showLater.start(kShowAfterMs);
+  // Paints and timers, but no clicks or keys while the rows are written.
+  waiting.exec(QEventLoop::ExcludeUserInputEvents);
+  QObject::disconnect(done);
 }

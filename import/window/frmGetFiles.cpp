@@ -1,17 +1,17 @@
 #include "frmGetFiles.h"
 
-#include "MemoryPolicy.h"
+#include "common/MemoryPolicy.h"
 
-#include "AppInfo.h"
-#include "ErrorBoxes.h"
 #include "ImportProgress.h"
 #include "MainWindowRefresh.h"
-#include "PointerSeam.h"
-#include "Recordset.h"
 #include "ReportDatabase.h"
 #include "RowsBehindWait.h"
-#include "WindowLayout.h"
 #include "cProcessCalData.h"
+#include "common/AppInfo.h"
+#include "common/ErrorBoxes.h"
+#include "controls/PointerSeam.h"
+#include "controls/WindowLayout.h"
+#include "database/Recordset.h"
 #include "frmImportProblems.h"
 #include "frmProgress.h"
 
@@ -21,7 +21,7 @@ using namespace modReportGeneration;
 
 frmGetFiles::~frmGetFiles() {
   // Closed while the last import's rows were still on their way.
-  if (writingBehind_.isActive()) FinishWritingBehind();
+  if (writingBehind_) FinishWritingBehind();
 }
 
 frmGetFiles::frmGetFiles(MainWindowRefresh* mainWindow)
@@ -52,8 +52,6 @@ frmGetFiles::frmGetFiles(MainWindowRefresh* mainWindow)
   connect(Dir1, &FolderListBox::Change, this, &frmGetFiles::Dir1_Change);
   connect(Dir1, &FolderListBox::OpenRequested, this, &frmGetFiles::ShowFolder);
   connect(cmdOpenFiles, &QPushButton::clicked, this, &frmGetFiles::cmdOpenFiles_Click);
-  writingBehind_.setInterval(20);
-  connect(&writingBehind_, &QTimer::timeout, this, &frmGetFiles::WritingBehindPolled);
 
   // The lists start at the process's current folder.
   ShowFolder(QDir::currentPath());
@@ -94,7 +92,7 @@ void frmGetFiles::cmdOpenFiles_Click() {
 
 void frmGetFiles::ImportAlongRoad(const ImportStep& importFiles) {
   // The import before first: its failure belongs to it.
-  if (writingBehind_.isActive()) FinishWritingBehind();
+  if (writingBehind_) FinishWritingBehind();
   // Shown only when the road takes more than half a second; Stop ends the
   // batch, and the road then goes on as after a whole batch.
   frmProgress progress(this);
@@ -120,7 +118,13 @@ void frmGetFiles::ImportAlongRoad(const ImportStep& importFiles) {
       },
       [this] { SetMousePointer(this, vbDefault); });
   if (progress.IgnoringProblems()) frmImportProblems::ShowOver(this, progress.Problems());
-  writingBehind_.start();  // whatever the rows meet on their way gets reported
+  // Whatever the rows meet on their way gets reported once the writer says
+  // it is done.
+  writingBehind_ = true;
+  QObject::disconnect(rowsWritten_);
+  rowsWritten_ = WhenStoredRowsWritten(this, [this] { RowsBehindWritten(); });
+  // Nothing on its way (the writer has nothing to say): reported all the same.
+  if (!StoredRowsPending()) QMetaObject::invokeMethod(this, &frmGetFiles::RowsBehindWritten, Qt::QueuedConnection);
 }
 
 void frmGetFiles::RefreshMainWindow() {
@@ -132,13 +136,14 @@ void frmGetFiles::RefreshMainWindow() {
   mainWindow_->Getdates();
 }
 
-void frmGetFiles::WritingBehindPolled() {
-  if (StoredRowsPending()) return;
+void frmGetFiles::RowsBehindWritten() {
+  if (!writingBehind_ || StoredRowsPending()) return;
   FinishWritingBehind();
 }
 
 void frmGetFiles::FinishWritingBehind(bool atExit) {
-  writingBehind_.stop();
+  writingBehind_ = false;
+  QObject::disconnect(rowsWritten_);
   WaitForRowsBehind();
   if (atExit) {
     FinishStoredRows();

@@ -6,7 +6,6 @@
 #include "FolderControls.h"
 
 #include <QPushButton>
-#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -44,7 +43,7 @@ class frmGetFiles : public QWidget {
   // window is refreshed from what the file holds (not at the end).
   void FinishWritingBehind(bool atExit = false);
   // Whether the last import's rows are still on their way (being watched).
-  bool WritingBehind() const { return writingBehind_.isActive(); }
+  bool WritingBehind() const { return writingBehind_; }
   ~frmGetFiles() override;
 
  public slots:
@@ -58,9 +57,10 @@ class frmGetFiles : public QWidget {
   bool ShowFolder(const QString& folder);
   // The main window's records and lists, read again.
   void RefreshMainWindow();
-  // Polls the rows written behind the shown records.
-  void WritingBehindPolled();
+  // The writer says the rows behind the shown records are written (or failed).
+  void RowsBehindWritten();
 
   MainWindowRefresh* mainWindow_;
-  QTimer writingBehind_;
+  bool writingBehind_ = false;  // the last import's rows are watched
+  QMetaObject::Connection rowsWritten_;
 };

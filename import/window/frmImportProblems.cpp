@@ -1,8 +1,8 @@
 #include "frmImportProblems.h"
 
-#include "ClipboardSeam.h"
-#include "ErrorBoxes.h"
-#include "WindowLayout.h"
+#include "common/ErrorBoxes.h"
+#include "controls/ClipboardSeam.h"
+#include "controls/WindowLayout.h"
 
 #include <QAbstractTableModel>
 #include <QHBoxLayout>

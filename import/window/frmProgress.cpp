@@ -1,7 +1,7 @@
 #include "frmProgress.h"
 
-#include "TestHooks.h"
-#include "WindowLayout.h"
+#include "common/TestHooks.h"
+#include "controls/WindowLayout.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

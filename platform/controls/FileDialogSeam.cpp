@@ -1,4 +1,4 @@
-#include "FileDialogSeam.h"
+#include "controls/FileDialogSeam.h"
 
 #include <QFileDialog>
 

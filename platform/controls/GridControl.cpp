@@ -1,13 +1,13 @@
-#include "GridControl.h"
+#include "controls/GridControl.h"
 
-#include "AppInfo.h"
-#include "ClipboardSeam.h"
-#include "ErrorBoxes.h"
-#include "ErrorInfo.h"
-#include "GridModels.h"
-#include "GridPrint.h"
-#include "PrinterSeam.h"
-#include "RuntimeErrors.h"
+#include "common/AppInfo.h"
+#include "common/ErrorBoxes.h"
+#include "common/ErrorInfo.h"
+#include "common/RuntimeErrors.h"
+#include "controls/ClipboardSeam.h"
+#include "controls/GridModels.h"
+#include "controls/GridPrint.h"
+#include "controls/PrinterSeam.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -231,13 +231,13 @@ void GridControl::PrintGrid(const QStringList& headingLines) {
 
 BoundGridControl::~BoundGridControl() = default;
 
-void BoundGridControl::SetDataSource(std::shared_ptr<Recordset> recordset) {
+void BoundGridControl::SetDataSource(std::shared_ptr<RecordSource> records) {
   GridModel* old = bound_;
-  bound_ = recordset ? new RecordsetGridModel(std::move(recordset), this) : nullptr;
+  bound_ = records ? new RecordsetGridModel(std::move(records), this) : nullptr;
   UseModel(bound_);
   delete old;
 }
 
-std::shared_ptr<Recordset> BoundGridControl::DataSource() const {
+std::shared_ptr<RecordSource> BoundGridControl::DataSource() const {
   return bound_ ? static_cast<RecordsetGridModel*>(bound_)->Source() : nullptr;
 }

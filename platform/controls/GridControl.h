@@ -12,7 +12,7 @@
 class CellGridModel;
 class TextWidths;
 class GridModel;
-class Recordset;
+class RecordSource;
 
 inline constexpr int kTwipsPerPixel = 15;
 
@@ -95,8 +95,8 @@ class BoundGridControl : public GridControl {
   ~BoundGridControl() override;
 
   // Binds the grid to a recordset; nullptr unbinds it.
-  void SetDataSource(std::shared_ptr<Recordset> recordset);
-  std::shared_ptr<Recordset> DataSource() const;
+  void SetDataSource(std::shared_ptr<RecordSource> records);
+  std::shared_ptr<RecordSource> DataSource() const;
 
  private:
   GridModel* bound_ = nullptr;

@@ -1,10 +1,4 @@
-#include "GridModels.h"
-
-#include "RecordTextCopy.h"
-
-#include "KeyIndex.h"
-#include "Recordset.h"
-#include "ValueText.h"
+#include "controls/GridModels.h"
 
 #include <QApplication>
 #include <QDate>
@@ -31,32 +25,6 @@ double TextWidths::Width(const char* ascii, int length) const {
   double w = 0;
   for (int i = 0; i < length; ++i) w += latin1_[static_cast<unsigned char>(ascii[i])];
   return w;
-}
-
-// ---- WidestTexts ----
-
-void WidestTexts::Offer(double width, QStringView text) {
-  if (Wants(width)) Keep(width, text.toString());
-}
-
-void WidestTexts::Keep(double width, QString text) {
-  if (width > widest_) {
-    // A new widest is always kept, in place of the narrowest when full.
-    widest_ = width;
-    std::erase_if(found_, [&](const auto& f) { return !Wanted(f.first); });
-    if (found_.size() >= kMaxTexts)
-      found_.erase(std::min_element(found_.begin(), found_.end(),
-                                    [](const auto& a, const auto& b) { return a.first < b.first; }));
-  } else if (found_.size() >= kMaxTexts) {
-    return;
-  }
-  found_.emplace_back(width, std::move(text));
-}
-
-std::vector<QString> WidestTexts::Texts() const {
-  std::vector<QString> texts;
-  for (const auto& f : found_) texts.push_back(f.second);
-  return texts;
 }
 
 // ---- GridModel ----
@@ -140,31 +108,31 @@ void CellGridModel::SetCell(int row, int col, const QString& text) {
 
 // ---- RecordsetGridModel ----
 
-RecordsetGridModel::RecordsetGridModel(std::shared_ptr<Recordset> recordset, QObject* parent)
-    : GridModel(parent), decimalPoint_(QLocale().decimalPoint().toUtf8()), recordset_(std::move(recordset)) {
-  connect(recordset_.get(), &Recordset::Changed, this, [this] {
+RecordsetGridModel::RecordsetGridModel(std::shared_ptr<RecordSource> records, QObject* parent)
+    : GridModel(parent), decimalPoint_(QLocale().decimalPoint().toUtf8()), records_(std::move(records)) {
+  records_->ConnectChanged(this, [this] {
     beginResetModel();
     endResetModel();
   });
 }
 
-int RecordsetGridModel::GridRows() const { return recordset_->IsOpen() ? int(1 + recordset_->RecordCount()) : 1; }
+int RecordsetGridModel::GridRows() const { return records_->IsOpen() ? int(1 + records_->RecordCount()) : 1; }
 
-int RecordsetGridModel::GridCols() const { return 1 + recordset_->FieldCount(); }
+int RecordsetGridModel::GridCols() const { return 1 + records_->FieldCount(); }
 
 QString RecordsetGridModel::CellText(int row, int col) const {
   if (col == 0) return {};
-  if (row == 0) return recordset_->FieldName(col - 1);
-  return recordset_->CellText(row - 1, col - 1);
+  if (row == 0) return records_->FieldName(col - 1);
+  return records_->CellText(row - 1, col - 1);
 }
 
 void RecordsetGridModel::AppendCellUtf8(QByteArray& out, int row, int col) const {
   if (col == 0) return;
   if (row == 0) {
-    out += recordset_->FieldName(col - 1).toUtf8();
+    out += records_->FieldName(col - 1).toUtf8();
     return;
   }
-  recordset_->Store().AppendUtf8(out, col - 1, recordset_->StoreRow(row - 1), decimalPoint_);
+  records_->AppendCellUtf8(out, row - 1, col - 1, decimalPoint_);
 }
 
 void RecordsetGridModel::AppendRowsUtf8(QByteArray& out, int r1, int r2, int c1, int c2) const {
@@ -176,76 +144,15 @@ void RecordsetGridModel::AppendRowsUtf8(QByteArray& out, int r1, int r2, int c1,
   range.lastField = c2 - 1;
   range.leadingEmptyCell = c1 == 0;
   range.newlineFirst = r1 == 0;
-  AppendRecordText(out, *recordset_, range, decimalPoint_);
+  records_->AppendRecordText(out, range, decimalPoint_);
 }
 
 bool RecordsetGridModel::CellNumber(int row, int col, double& value) const {
   if (row == 0 || col == 0) return false;
-  return recordset_->Store().Number(col - 1, recordset_->StoreRow(row - 1), value);
+  return records_->CellNumber(row - 1, col - 1, value);
 }
 
 void RecordsetGridModel::WidestTextsOf(int col, const TextWidths& widths, WidestTexts& widest) const {
   if (col == 0) return;
-  const int field = col - 1;
-  const ColumnStore& store = recordset_->Store();
-  const ColumnStore::Column& column = store.At(field);
-  widest.Offer(widths.Width(column.name), column.name);
-  const qint64 n = recordset_->IsOpen() ? recordset_->RecordCount() : 0;
-  switch (column.type) {
-    case ColumnType::Text: {
-      // Measure each distinct text once.
-      std::vector<char> seen(store.Pool().Size(), 0);
-      for (qint64 r = 0; r < n; ++r) {
-        const uint32_t id = column.text[recordset_->StoreRow(r)];
-        if (seen[id]) continue;
-        seen[id] = 1;
-        const QString& text = store.Pool().At(id);
-        widest.Offer(widths.Width(text), text);
-      }
-      break;
-    }
-    case ColumnType::Date: {
-      // Days within 90 years of the first one are told apart without hashing.
-      FirstSeen seen(size_t(1) << 16);
-      qint32 base = kNullDate;
-      for (qint64 r = 0; r < n; ++r) {
-        const qint32 d = column.date[recordset_->StoreRow(r)];
-        if (d == kNullDate) continue;
-        if (base == kNullDate) base = d - qint32(seen.Indexes() / 2);
-        const qint64 k = qint64(d) - base;
-        const bool inserted =
-            k >= 0 && k < qint64(seen.Indexes()) ? seen.FirstIndex(size_t(k)) : seen.FirstKey(uint32_t(d));
-        if (inserted) {
-          const QString text = DateText(d);
-          widest.Offer(widths.Width(text), text);
-        }
-      }
-      break;
-    }
-    case ColumnType::Number: {
-      const QString dp = QLocale().decimalPoint();
-      const double dpWidth = widths.Width(dp);
-      const double dotWidth = widths.Width(QStringLiteral("."));
-      char buf[400];
-      // Lengths and percentages kept as hundredths are told apart without
-      // hashing; other values by their bits.
-      const int32_t* hundredths = column.number.Hundredths();
-      FirstSeen seen(hundredths ? size_t(1) << 20 : 0);
-      for (qint64 r = 0; r < n; ++r) {
-        const qint64 row = recordset_->StoreRow(r);
-        const bool direct = hundredths && hundredths[row] >= 0 && size_t(hundredths[row]) < seen.Indexes();
-        if (direct && !seen.FirstIndex(size_t(hundredths[row]))) continue;
-        double v = column.number[size_t(row)];
-        if (std::isnan(v)) continue;
-        if (v == 0) v = 0;
-        if (!direct && !seen.FirstKey(DoubleKey(v))) continue;  // each distinct value is measured once
-        const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
-        const int len = int(res.ptr - buf);
-        double w = widths.Width(buf, len);
-        if (std::char_traits<char>::find(buf, len, '.')) w += dpWidth - dotWidth;
-        if (widest.Wants(w)) widest.Offer(w, store.Text(field, row));  // the cell's own text
-      }
-      break;
-    }
-  }
+  records_->WidestTextsOf(col - 1, widths, widest);
 }

@@ -11,42 +11,23 @@
 #include <string>
 #include <vector>
 
-#include "KeyIndex.h"
-
-class Recordset;
+#include "common/RecordSource.h"
+#include "common/WidestTexts.h"
 
 // Width of texts in one font, summing cached fractional character advances:
 // measuring a million cells one QString at a time would dominate column
 // fitting. Close to, not exactly, what the text takes when drawn (shaping,
 // font fallback): it picks the widest texts, which are then measured as the
 // view draws them.
-class TextWidths {
+class TextWidths final : public TextMeasure {
  public:
   explicit TextWidths(const QFont& font);
-  double Width(QStringView text) const;
-  double Width(const char* ascii, int length) const;
+  double Width(QStringView text) const override;
+  double Width(const char* ascii, int length) const override;
 
  private:
   QFontMetricsF metrics_;
   std::array<double, 256> latin1_{};
-};
-
-// The widest texts of a column by TextWidths: those within a pixel of the
-// widest (texts of the same digits and signs measure alike), a few at most.
-class WidestTexts {
- public:
-  void Offer(double width, QStringView text);
-  // Whether a text of this width would be kept (its text need not be made otherwise).
-  bool Wants(double width) const { return width > widest_ || (Wanted(width) && found_.size() < kMaxTexts); }
-  std::vector<QString> Texts() const;
-
- private:
-  static constexpr double kSlack = 1.0;
-  static constexpr size_t kMaxTexts = 16;
-  bool Wanted(double width) const { return width > widest_ - kSlack; }
-  void Keep(double width, QString text);
-  double widest_ = 0;
-  std::vector<std::pair<double, QString>> found_;
 };
 
 class GridModel : public QAbstractTableModel {
@@ -96,13 +77,13 @@ class CellGridModel : public GridModel {
   std::vector<QString> cells_;
 };
 
-// A live view of a recordset: row 0 the field names, then one row per record
-// passing the filter; column 0 empty, field k in column k + 1.
+// A live view of records (a recordset): row 0 the field names, then one row
+// per record passing the filter; column 0 empty, field k in column k + 1.
 class RecordsetGridModel : public GridModel {
   Q_OBJECT
 
  public:
-  RecordsetGridModel(std::shared_ptr<Recordset> recordset, QObject* parent);
+  RecordsetGridModel(std::shared_ptr<RecordSource> records, QObject* parent);
   int GridRows() const override;
   int GridCols() const override;
   QString CellText(int row, int col) const override;
@@ -110,11 +91,11 @@ class RecordsetGridModel : public GridModel {
   void AppendCellUtf8(QByteArray& out, int row, int col) const override;
   void AppendRowsUtf8(QByteArray& out, int r1, int r2, int c1, int c2) const override;
   bool CellNumber(int row, int col, double& value) const override;
-  const std::shared_ptr<Recordset>& Source() const { return recordset_; }
+  const std::shared_ptr<RecordSource>& Source() const { return records_; }
 
  private:
   QByteArray decimalPoint_;
 
  private:
-  std::shared_ptr<Recordset> recordset_;
+  std::shared_ptr<RecordSource> records_;
 };

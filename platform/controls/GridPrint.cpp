@@ -1,7 +1,7 @@
-#include "GridPrint.h"
+#include "controls/GridPrint.h"
 
-#include "AppInfo.h"
-#include "GridControl.h"
+#include "common/AppInfo.h"
+#include "controls/GridControl.h"
 
 #include <QDateTime>
 #include <QLocale>

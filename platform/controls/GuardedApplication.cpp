@@ -1,7 +1,7 @@
-#include "GuardedApplication.h"
+#include "controls/GuardedApplication.h"
 
-#include "ErrorBoxes.h"
-#include "MessageBoxSeam.h"
+#include "common/ErrorBoxes.h"
+#include "common/MessageBoxSeam.h"
 
 #include <QAbstractButton>
 #include <QMessageBox>

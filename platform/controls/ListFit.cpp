@@ -1,4 +1,4 @@
-#include "ListFit.h"
+#include "controls/ListFit.h"
 
 #include <QComboBox>
 #include <QFontMetricsF>

@@ -1,4 +1,4 @@
-#include "PointerSeam.h"
+#include "controls/PointerSeam.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "PrinterSeam.h"
+#include "controls/PrinterSeam.h"
 
 #include <QApplication>
 #include <QPrintPreviewDialog>

@@ -1,7 +1,7 @@
-#include "SingleInstance.h"
+#include "controls/SingleInstance.h"
 
-#include "AppInfo.h"
-#include "RuntimeErrors.h"
+#include "common/AppInfo.h"
+#include "common/RuntimeErrors.h"
 
 #include <QCryptographicHash>
 #include <QDataStream>

@@ -5,7 +5,7 @@
 // report files to the running copy over a local socket and ends. The socket
 // is named from the user and the database file, so copies on other
 // databases (and the tests, each on a database of its own) run side by side.
-#include "ErrorInfo.h"
+#include "common/ErrorInfo.h"
 
 #include <QLocalServer>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "WindowLayout.h"
+#include "controls/WindowLayout.h"
 
 #include <QElapsedTimer>
 #include <QEvent>

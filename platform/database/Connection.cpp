@@ -1,10 +1,9 @@
-#include "Connection.h"
+#include "database/Connection.h"
 
-#include "ColumnStore.h"
-#include "ErrorInfo.h"
-#include "RuntimeErrors.h"
-#include "SqlStatement.h"
-#include "SqliteSession.h"
+#include "common/ErrorInfo.h"
+#include "common/RuntimeErrors.h"
+#include "sqlite/SqliteSession.h"
+#include "table/ColumnStore.h"
 
 #include <QRegularExpression>
 
@@ -54,17 +53,16 @@ QString Connection::EngineStatement(const QString& commandText) {
 
 void Connection::Execute(const QString& commandText, int* recordsAffected, int) {
   std::shared_ptr<SqliteSession> session = Session();
-  const QString sql = EngineStatement(commandText);
-  session->DropMirrors();  // whatever the statement does, the mirrors may no longer hold
-  const int changed = session->Exec(sql);
+  session->Writer().DropMirrors();  // whatever the statement does, the mirrors may no longer hold
+  const int changed = session->Exec(EngineStatement(commandText));
   if (recordsAffected) *recordsAffected = changed;
+}
 
-  // A table emptied as a whole starts a mirror of the rows written to it next.
-  const SqlStatement statement = SqlStatement::Parse(sql);
-  if (statement.kind != SqlStatement::Kind::DeleteAll) return;
+void Connection::MirrorEmptiedTable(const QString& table) {
+  std::shared_ptr<SqliteSession> session = Session();
   session->GiveBackFreePages();
-  const PreparedStatement stmt = session->Prepare(QStringLiteral("SELECT * FROM \"%1\"").arg(statement.table));
-  session->StartMirror(statement.table, ColumnsOf(stmt.get()));
+  const PreparedStatement stmt = session->Prepare(QStringLiteral("SELECT * FROM \"%1\"").arg(table));
+  session->Writer().StartMirror(table, ColumnsOf(stmt.get()));
 }
 
 QString Connection::EngineVersion() { return QString::fromLatin1(sqlite3_libversion()); }

@@ -35,6 +35,12 @@ class Connection {
   // Runs a statement that returns no rows; recordsAffected receives the count.
   void Execute(const QString& commandText, int* recordsAffected = nullptr, int options = adCmdText);
 
+  // Starts the mirror of a table the caller has just emptied as a whole: the
+  // rows this connection adds to it next are kept in memory too, and reading
+  // them back sorted or distinct is answered from there (TableWriter).
+  // Gives the pages the emptying freed back to the file system first.
+  void MirrorEmptiedTable(const QString& table);
+
   // The open session, or an error when the connection is not open.
   std::shared_ptr<SqliteSession> Session() const;
 

@@ -1,13 +1,15 @@
-#include "Recordset.h"
+#include "database/Recordset.h"
 
-#include "ColumnRanks.h"
-#include "Connection.h"
-#include "ErrorInfo.h"
-#include "RuntimeErrors.h"
-#include "SqlStatement.h"
-#include "SqliteSession.h"
-#include "ValueParse.h"
-#include "ValueText.h"
+#include "database/RecordTextCopy.h"
+
+#include "common/ErrorInfo.h"
+#include "common/RuntimeErrors.h"
+#include "database/Connection.h"
+#include "sqlite/SqlStatement.h"
+#include "sqlite/SqliteSession.h"
+#include "table/ColumnRanks.h"
+#include "table/ValueParse.h"
+#include "table/ValueText.h"
 
 #include <QRegularExpression>
 
@@ -83,13 +85,13 @@ void Recordset::Open(const QString& source, const std::shared_ptr<Connection>& a
   std::optional<ErrorInfo> commitFailure;
   const auto commitPending = [&] {
     try {
-      session->CommitPendingCountingLost();
+      session->Writer().Finish();
     } catch (const ErrorInfo& e) {
       commitFailure = e;
     }
   };
   const SqlStatement statement = SqlStatement::Parse(source);
-  const bool behind = statement.AnsweredFromMemory() && session->WritingBehind();
+  const bool behind = statement.AnsweredFromMemory() && session->Writer().WritingBehind();
   if (!behind) commitPending();
   answeredFromMemory_ = OpenFromMirror(statement, *session);
   if (!answeredFromMemory_) {
@@ -133,7 +135,7 @@ std::vector<uint32_t> allRows(const ColumnStore& store) {
 
 bool Recordset::OpenFromMirror(const SqlStatement& statement, SqliteSession& session) {
   if (!statement.AnsweredFromMemory()) return false;
-  std::shared_ptr<ColumnStore> mirror = session.Mirror(statement.table);
+  std::shared_ptr<ColumnStore> mirror = session.Writer().Mirror(statement.table);
   if (!mirror) return false;
   if (statement.kind == SqlStatement::Kind::SelectAll) {
     std::vector<int> keys;
@@ -277,7 +279,6 @@ void Recordset::AddNew() {
   if (!updatable_)
     RaiseError(kErrNotUpdatable, QStringLiteral("Current Recordset does not support adding rows."), kSource);
   pending_.assign(size_t(store_->ColumnCount()), CellValue());
-  pendingPacked_.assign(pending_.size(), 0);
   if (recentTexts_.size() != pending_.size()) recentTexts_.assign(pending_.size(), {});
   hasPending_ = true;
 }
@@ -289,7 +290,6 @@ void Recordset::StoreCell(int index, QStringView text) {
   CellValue& cell = pending_[size_t(index)];
   const ColumnStore::Column& col = store_->At(index);
   cell = CellValue();
-  pendingPacked_[size_t(index)] = 0;
   if (text.isEmpty()) return;  // empty text is Null
   switch (col.type) {
     case ColumnType::Text: {
@@ -316,7 +316,6 @@ void Recordset::StoreCell(int index, QStringView text) {
       }
       cell.text = id;
       cell.isNull = false;
-      pendingPacked_[size_t(index)] = key;
       break;
     }
     case ColumnType::Number:
@@ -332,159 +331,21 @@ void Recordset::StoreCell(int index, QStringView text) {
   }
 }
 
-void Recordset::PrepareInsert() {
-  if (insert_) return;
-  QStringList names, marks;
-  for (int i = 0; i < store_->ColumnCount(); ++i) {
-    names << QLatin1Char('"') + store_->At(i).name + QLatin1Char('"');
-    marks << QStringLiteral("?");
-  }
-  insertSql_ =
-      QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)").arg(table_, names.join(u','), marks.join(u',')).toUtf8();
-  session_->CommitPending();  // earlier writes go first
-  insert_ = session_->KeptStatement(insertSql_);
-}
-
-void Recordset::EncodeRow(RowBatch& batch, const std::vector<CellValue>& cells,
-                          const std::vector<uint64_t>* packed) const {
-  static_assert(TextPool::kUtf8Pad >= RowBatch::kPad);
-  for (int i = 0; i < int(cells.size()); ++i) {
-    const CellValue& v = cells[size_t(i)];
-    if (v.isNull) {
-      batch.AddNull();
-      continue;
-    }
-    switch (store_->At(i).type) {
-      case ColumnType::Number: batch.AddNumber(v.number); break;
-      case ColumnType::Date:
-        // Rows of a day come together: its text is made once.
-        if (v.date != encodedDay_) {
-          encodedDay_ = v.date;
-          DateChars(v.date, encodedDayChars_.data());
-        }
-        std::memcpy(batch.AddTextRoom(10), encodedDayChars_.data(), 10);
-        break;
-      case ColumnType::Text: {
-        // A short text comes back out of its packed form, with no trip to
-        // the pool (whose times and names lie all over memory).
-        if (const uint64_t key = packed ? (*packed)[size_t(i)] : 0) {
-          const uint32_t size = uint32_t(key >> 56);
-          char* out = batch.AddTextRoom(size);
-          for (uint32_t k = 0; k < size; ++k) out[k] = char((key >> (7 * k)) & 0x7F);
-          break;
-        }
-        const QByteArrayView utf8 = store_->Pool().Utf8(v.text);
-        batch.AddPaddedText(utf8.data(), uint32_t(utf8.size()));
-        break;
-      }
-    }
-  }
-}
-
-int Recordset::InsertRow(const std::vector<CellValue>& cells, const std::vector<uint64_t>* packed) {
-  oneRow_.Clear();
-  oneRow_.BeginRow();
-  EncodeRow(oneRow_, cells, packed);
-  int rc = oneRow_.Bind(insert_, 0);
-  if (rc != SQLITE_OK) {
-    sqlite3_reset(insert_);
-    return rc;  // a value the engine cannot take: the row is not stored
-  }
-  rc = sqlite3_step(insert_);
-  sqlite3_reset(insert_);  // every parameter is bound anew for each row
-  return rc;
-}
-
-int Recordset::RestoreLostRows(int count) {
-  count = std::min<int>(count, int(rows_.size()));
-  int restored = 0;
-  try {
-    session_->BeginWrite();
-    std::vector<CellValue> cells(size_t(store_->ColumnCount()));
-    for (size_t k = rows_.size() - size_t(count); k < rows_.size(); ++k) {
-      for (int c = 0; c < store_->ColumnCount(); ++c) cells[size_t(c)] = store_->Cell(c, rows_[k]);
-      if (InsertRow(cells) != SQLITE_DONE) break;
-      ++restored;
-    }
-    session_->CommitPending();
-  } catch (const ErrorInfo&) {
-    return 0;  // the rows written again went with the failed commit
-  }
-  if (session_->TakeLostRows() > 0) return 0;
-  return restored;
-}
-
 void Recordset::Update() {
   RequireOpen();
   if (!hasPending_)
     RaiseError(kErrNotAllowed, QStringLiteral("No new row has been begun: call AddNew first."), kSource);
   // The row is dropped whether or not it could be written.
   hasPending_ = false;
-  PrepareInsert();
-  if (!session_->IsMirror(table_, store_.get())) {
-    InsertNow();
-    AppendPending();
-  } else if (session_->LaterWritesFailed()) {
-    WriteAfterFailedRows();
-    AppendPending();
-  } else {
-    // Readers get these rows from the mirror, so the file can take them on
-    // the writer thread, from the store, while the next rows are read.
-    session_->LaterStoreRow(insertSql_, store_, AppendPending());
-  }
-}
-
-void Recordset::WriteAfterFailedRows() {
-  // A group failed on the writer thread: this row is written now, with the
-  // rows the failure left out; a row that still cannot be kept fails this
-  // one too, which is the last of them.
-  oneRow_.Clear();
-  oneRow_.BeginRow();
-  EncodeRow(oneRow_, pending_, &pendingPacked_);
-  const SqliteSession::Unkept unkept = session_->WriteFailedRowsNow(&oneRow_, insertSql_);
-  if (unkept.rows == 0) return;
-  QString description = unkept.message;
-  if (unkept.rows > 1)
-    description += QStringLiteral(" (%1 rows stored before this one could not be kept either)").arg(unkept.rows - 1);
-  RaiseSqliteError(unkept.code, description);
-}
-
-void Recordset::InsertNow() {
-  bool inserted = false;
-  try {
-    session_->BeginWrite();
-    const int rc = InsertRow(pending_, &pendingPacked_);
-    if (rc != SQLITE_DONE) session_->RaiseLastError(rc);
-    inserted = true;
-    session_->EndWrite();
-  } catch (ErrorInfo& error) {
-    RecoverLostRows(error, inserted);
-    throw;
-  }
-  // The row joins the session's mirror when this recordset reads it; any
-  // other store means the mirror no longer tells the whole table.
-  if (!session_->IsMirror(table_, store_.get())) session_->DropMirrors();
-}
-
-void Recordset::RecoverLostRows(ErrorInfo& error, bool inserted) {
-  // A failure that rolled back the rows stored before this one: write them
-  // again, and say so when that fails too, so that no row goes unreported.
-  // (When the group's commit failed, this row was one of them; its own box
-  // reports it.)
-  const int lost = session_->TakeLostRows() - (inserted ? 1 : 0);
-  if (lost <= 0) return;
-  const int restored = RestoreLostRows(lost);
-  if (restored < lost)
-    error.Description +=
-        QStringLiteral(" (%1 rows stored before this one could not be kept either)").arg(lost - restored);
-}
-
-uint32_t Recordset::AppendPending() {
+  TableWriter& writer = session_->Writer();
+  if (!target_) target_ = &writer.TargetFor(table_, *store_);
+  // Into the store, then to the writer: a row it cannot keep raises, and is
+  // not one of this recordset's records.
   const uint32_t row = store_->AppendRow(pending_);
+  writer.Store(*target_, store_, row);
   rows_.push_back(row);
   if (filtered_ && compiledFilter_.Matches(*store_, row)) visible_.push_back(row);
   emit Changed();
-  return row;
 }
 
 void Recordset::SetFilter(const QString& filterText) {
@@ -508,4 +369,12 @@ void Recordset::SetFilter(const QString& filterText) {
   filtered_ = true;
   filter_ = filterText;
   emit Changed();
+}
+
+void Recordset::AppendRecordText(QByteArray& out, const RecordTextRange& range, const QByteArray& decimalPoint) const {
+  ::AppendRecordText(out, *this, range, decimalPoint);
+}
+
+QMetaObject::Connection Recordset::ConnectChanged(QObject* receiver, std::function<void()> changed) {
+  return connect(this, &Recordset::Changed, receiver, std::move(changed));
 }

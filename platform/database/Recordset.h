@@ -1,10 +1,12 @@
 #pragma once
 // A client-side recordset over one statement's rows: record count, a forward
-// walk, fields by name (any letter case), adding rows that are stored in the
-// table at once, and a filter. A bound grid listens to Changed().
-#include "ColumnStore.h"
-#include "RecordFilter.h"
-#include "RowBatch.h"
+// walk, fields by name (any letter case), adding rows (kept in its column
+// store and handed to the session's TableWriter, which writes them), and a
+// filter. A bound grid reads it as a RecordSource and listens to Changed().
+#include "common/RecordSource.h"
+#include "sqlite/TableWriter.h"
+#include "table/ColumnStore.h"
+#include "table/RecordFilter.h"
 
 #include <QObject>
 #include <QString>
@@ -39,7 +41,7 @@ class Field {
   int index_;
 };
 
-class Recordset : public QObject {
+class Recordset : public QObject, public RecordSource {
   Q_OBJECT
 
  public:
@@ -48,21 +50,21 @@ class Recordset : public QObject {
 
   void Open(const QString& source, const std::shared_ptr<Connection>& activeConnection, int cursorType, int lockType,
             int options);
-  bool IsOpen() const { return open_; }
+  bool IsOpen() const override { return open_; }
   QString Source() const { return source_; }
   // True when the rows came from the session's table mirror, not the engine.
   bool AnsweredFromMemory() const { return answeredFromMemory_; }
 
   // Records visible under the current filter.
-  qint64 RecordCount() const;
+  qint64 RecordCount() const override;
   void MoveFirst();
   void MoveNext();
   bool Eof() const;
 
-  int FieldCount() const { return store_ ? store_->ColumnCount() : 0; }
+  int FieldCount() const override { return store_ ? store_->ColumnCount() : 0; }
   Field Fields(const QString& name);
   Field Fields(int index);
-  QString FieldName(int index) const { return store_->At(index).name; }
+  QString FieldName(int index) const override { return store_->At(index).name; }
 
   void AddNew();
   void Update();
@@ -73,7 +75,16 @@ class Recordset : public QObject {
   void SetFilter(const QString& filterText);
 
   // Text of a field in the visible record at a position (0-based), for grids.
-  QString CellText(qint64 visibleRow, int field) const { return store_->Text(field, StoreRow(visibleRow)); }
+  QString CellText(qint64 visibleRow, int field) const override { return store_->Text(field, StoreRow(visibleRow)); }
+  void AppendCellUtf8(QByteArray& out, qint64 visibleRow, int field, const QByteArray& decimalPoint) const override {
+    store_->AppendUtf8(out, field, StoreRow(visibleRow), decimalPoint);
+  }
+  void AppendRecordText(QByteArray& out, const RecordTextRange& range, const QByteArray& decimalPoint) const override;
+  bool CellNumber(qint64 visibleRow, int field, double& value) const override {
+    return store_->Number(field, StoreRow(visibleRow), value);
+  }
+  void WidestTextsOf(int field, const TextMeasure& widths, WidestTexts& widest) const override;
+  QMetaObject::Connection ConnectChanged(QObject* receiver, std::function<void()> changed) override;
   const ColumnStore& Store() const { return *store_; }
   // Store row of a visible position.
   qint64 StoreRow(qint64 visibleRow) const { return filtered_ ? visible_[visibleRow] : rows_[visibleRow]; }
@@ -87,27 +98,7 @@ class Recordset : public QObject {
   void RequireOpen() const;
   bool OpenFromMirror(const SqlStatement& statement, SqliteSession& session);
   void LoadRows(sqlite3_stmt* stmt);
-  void PrepareInsert();
-  // The row's values as the insert statement's parameters.
-  // packed: the pending row's short texts in packed form (0 for others).
-  void EncodeRow(RowBatch& batch, const std::vector<CellValue>& cells,
-                 const std::vector<uint64_t>* packed = nullptr) const;
-  // The pending row joins the recordset's rows.
-  uint32_t AppendPending();
   void StoreCell(int index, QStringView text);
-  // The two ways a stored row reaches the file: handed to the session's
-  // writer thread (the table is mirrored, readers need not wait), or
-  // inserted here and now in the open group of writes.
-  void WriteAfterFailedRows();
-  void InsertNow();
-  // After a failed insert: writes again the rows the failure rolled back, and
-  // adds to the error how many of them could not be kept.
-  void RecoverLostRows(ErrorInfo& error, bool inserted);
-  // Binds a row's values to the insert statement and runs it; false on failure.
-  int InsertRow(const std::vector<CellValue>& cells, const std::vector<uint64_t>* packed = nullptr);
-  // Writes again the last `count` rows that a failure rolled back; returns
-  // how many of them are in the file again.
-  int RestoreLostRows(int count);
 
   bool open_ = false;
   QString source_;
@@ -115,15 +106,10 @@ class Recordset : public QObject {
   bool updatable_ = false;
   bool answeredFromMemory_ = false;
   std::shared_ptr<SqliteSession> session_;
-  sqlite3_stmt* insert_ = nullptr;  // kept by the session
-  QByteArray insertSql_;
-  RowBatch oneRow_;                     // the row being inserted here and now
-  std::shared_ptr<ColumnStore> store_;  // may be shared with the session's mirror
-  std::vector<uint32_t> rows_;          // this recordset's records, in order
+  const TableWriter::Target* target_ = nullptr;  // kept by the session's writer
+  std::shared_ptr<ColumnStore> store_;           // may be shared with the session's mirror
+  std::vector<uint32_t> rows_;                   // this recordset's records, in order
   std::vector<CellValue> pending_;
-  std::vector<uint64_t> pendingPacked_;    // its short texts packed (TextPool::PackShort), 0 for the rest
-  mutable qint32 encodedDay_ = kNullDate;  // the day last written as text, and its text
-  mutable std::array<char, 10> encodedDayChars_{};
   struct RecentTexts {
     std::array<uint32_t, 8> ids{};   // pool ids, 0 = none
     std::array<uint64_t, 8> keys{};  // their packed form, 0 = too long to pack

@@ -1,7 +1,7 @@
 // Fuzzes the conversions of field texts to numbers and dates, and checks that
 // every accepted value's text reads back to the same value.
-#include "ValueParse.h"
-#include "ValueText.h"
+#include "table/ValueParse.h"
+#include "table/ValueText.h"
 
 #include <QLocale>
 #include <QString>

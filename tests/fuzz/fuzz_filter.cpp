@@ -1,8 +1,8 @@
 // Fuzzes the filter parser and its evaluation over a small set of rows with
 // texts, numbers, dates and Nulls.
-#include "ColumnStore.h"
-#include "ErrorInfo.h"
-#include "RecordFilter.h"
+#include "common/ErrorInfo.h"
+#include "table/ColumnStore.h"
+#include "table/RecordFilter.h"
 
 #include <QLocale>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "ValueText.h"
+#include "table/ValueText.h"
 
 #include <QDate>
 #include <QLocale>

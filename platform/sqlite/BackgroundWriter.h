@@ -10,7 +10,7 @@
 // transaction are kept until it commits, so that rows a failed commit took
 // back are written again, not lost. The caller leaves the connection alone
 // from HandStoreRows() until Wait() returns (or Busy() turns false).
-#include "RowBatch.h"
+#include "sqlite/RowBatch.h"
 
 #include <QByteArray>
 #include <QString>
@@ -61,7 +61,9 @@ WriteResult InsertRows(sqlite3* db, const InsertStatements& insert, const RowBat
 
 class BackgroundWriter {
  public:
-  explicit BackgroundWriter(sqlite3* db);
+  // `idle` is called on the writer thread each time it has nothing left to
+  // do (every batch written and committed, or one failed).
+  explicit BackgroundWriter(sqlite3* db, std::function<void()> idle = {});
   ~BackgroundWriter();  // writes and commits the batches in hand
   BackgroundWriter(const BackgroundWriter&) = delete;
   BackgroundWriter& operator=(const BackgroundWriter&) = delete;
@@ -104,10 +106,6 @@ class BackgroundWriter {
   // not (wholly) in the file; the failure is then cleared.
   std::optional<Failure> TakeFailure();
 
-  // Tests only: called on the writer thread as each batch begins, before it
-  // touches the connection, so a test can hold the writer there.
-  static void SetBatchHookForTests(std::function<void()> hook);
-
  private:
   void Run();
   // Writer thread only.
@@ -119,6 +117,7 @@ class BackgroundWriter {
   }
 
   sqlite3* db_;
+  std::function<void()> idle_;
   std::mutex mutex_;
   std::condition_variable wake_;
   std::deque<Batch> waiting_;      // handed, not yet begun; written in order

@@ -1,22 +1,15 @@
-#include "BackgroundWriter.h"
+#include "sqlite/BackgroundWriter.h"
 
-#include "ColumnStore.h"
-#include "StoreRowBatch.h"
+#include "common/TestHooks.h"
+#include "sqlite/StoreRowBatch.h"
+#include "table/ColumnStore.h"
 
 #include <sqlite3.h>
 
 #include <algorithm>
 
-namespace {
-std::function<void()>& batchHook() {
-  static std::function<void()> hook;
-  return hook;
-}
-}  // namespace
-
-void BackgroundWriter::SetBatchHookForTests(std::function<void()> hook) { batchHook() = std::move(hook); }
-
-BackgroundWriter::BackgroundWriter(sqlite3* db) : db_(db), thread_([this] { Run(); }) {}
+BackgroundWriter::BackgroundWriter(sqlite3* db, std::function<void()> idle)
+    : db_(db), idle_(std::move(idle)), thread_([this] { Run(); }) {}
 
 BackgroundWriter::~BackgroundWriter() {
   Wait();
@@ -111,11 +104,16 @@ void BackgroundWriter::Run() {
     lock.lock();
     working_ = false;
     wake_.notify_all();
+    if (idle_ && Idle()) {
+      lock.unlock();
+      idle_();
+      lock.lock();
+    }
   }
 }
 
 void BackgroundWriter::WriteBatch(Batch& batch) {
-  if (batchHook()) batchHook()();
+  if (const auto& hook = TheTestHooks().writerBatch) hook();
   if (!inTransaction_) {
     const int rc = sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) return Fail(rc, QString::fromUtf8(sqlite3_errmsg(db_)), &batch);

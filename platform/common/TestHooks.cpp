@@ -1,4 +1,4 @@
-#include "TestHooks.h"
+#include "common/TestHooks.h"
 
 TestHooks& TheTestHooks() {
   static TestHooks hooks;

@@ -1,6 +1,6 @@
-#include "AppInfo.h"
+#include "common/AppInfo.h"
 
-#include "TestHooks.h"
+#include "common/TestHooks.h"
 
 #include <QCoreApplication>
 #include <QDir>

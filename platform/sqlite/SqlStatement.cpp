@@ -1,4 +1,4 @@
-#include "SqlStatement.h"
+#include "sqlite/SqlStatement.h"
 
 #include <QStringView>
 

@@ -1,8 +1,8 @@
-#include "RecordFilter.h"
+#include "table/RecordFilter.h"
 
-#include "ErrorInfo.h"
-#include "RuntimeErrors.h"
-#include "ValueParse.h"
+#include "common/ErrorInfo.h"
+#include "common/RuntimeErrors.h"
+#include "table/ValueParse.h"
 
 #include <QLocale>
 

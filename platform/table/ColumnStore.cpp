@@ -1,6 +1,6 @@
-#include "ColumnStore.h"
+#include "table/ColumnStore.h"
 
-#include "ValueText.h"
+#include "table/ValueText.h"
 
 #include <QDate>
 

@@ -1,6 +1,6 @@
-#include "ColumnRanks.h"
+#include "table/ColumnRanks.h"
 
-#include "KeyIndex.h"
+#include "table/KeyIndex.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
-#include "ErrorBoxes.h"
+#include "common/ErrorBoxes.h"
 
-#include "AppInfo.h"
-#include "MessageBoxSeam.h"
+#include "common/AppInfo.h"
+#include "common/MessageBoxSeam.h"
 
 QString ErrorBoxText(const ErrorInfo& e) {
   return QStringLiteral("Error #: %1, %2, %3").arg(e.Number).arg(e.Description, e.Source);

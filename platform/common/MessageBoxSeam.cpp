@@ -1,4 +1,4 @@
-#include "MessageBoxSeam.h"
+#include "common/MessageBoxSeam.h"
 
 #include <QtGlobal>
 

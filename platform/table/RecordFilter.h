@@ -2,7 +2,7 @@
 // Filter expressions of recordsets: comparisons "Column op value" joined by
 // AND. Values are quoted literals ('...' with '' for one quote) or unquoted
 // tokens running to the next space, converted to the column's type.
-#include "ColumnStore.h"
+#include "table/ColumnStore.h"
 
 #include <QString>
 

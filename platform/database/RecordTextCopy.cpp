@@ -1,7 +1,7 @@
-#include "RecordTextCopy.h"
+#include "database/RecordTextCopy.h"
 
-#include "KeyIndex.h"
-#include "Recordset.h"
+#include "database/Recordset.h"
+#include "table/KeyIndex.h"
 
 #include <sys/mman.h>
 

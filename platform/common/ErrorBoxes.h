@@ -1,5 +1,5 @@
 #pragma once
-#include "ErrorInfo.h"
+#include "common/ErrorInfo.h"
 
 #include <functional>
 

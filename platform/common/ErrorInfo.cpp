@@ -1,7 +1,7 @@
-#include "ErrorInfo.h"
+#include "common/ErrorInfo.h"
 
-#include "AppInfo.h"
-#include "RuntimeErrors.h"
+#include "common/AppInfo.h"
+#include "common/RuntimeErrors.h"
 
 #include <exception>
 #include <new>

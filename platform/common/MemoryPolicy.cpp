@@ -1,4 +1,4 @@
-#include "MemoryPolicy.h"
+#include "common/MemoryPolicy.h"
 
 #include <cstdlib>  // defines __GLIBC__ on the GNU C library
 

@@ -3,18 +3,11 @@
 // text of each distinct value of a column is made once, then each block of
 // rows is sized exactly and filled with plain copies. A million records
 // repeat a few thousand lengths, a few hundred dates and names.
+#include "common/RecordSource.h"
+
 #include <QByteArray>
 
 class Recordset;
-
-struct RecordTextRange {
-  qint64 firstRow = 0;  // visible records, 0-based, inclusive
-  qint64 lastRow = -1;
-  int firstField = 0;  // fields, inclusive
-  int lastField = -1;
-  bool leadingEmptyCell = false;  // the grid's fixed column comes first, empty
-  bool newlineFirst = false;      // a row is already in `out`
-};
 
 // Appends the records' fields joined by tabs, rows separated by "\n".
 // Numbers are written with `decimalPoint`, as the grid shows them.

@@ -1,4 +1,4 @@
-#include "ValueParse.h"
+#include "table/ValueParse.h"
 
 #include <limits>
 

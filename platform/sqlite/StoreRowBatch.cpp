@@ -1,8 +1,8 @@
-#include "StoreRowBatch.h"
+#include "sqlite/StoreRowBatch.h"
 
-#include "ColumnStore.h"
-#include "RowBatch.h"
-#include "ValueText.h"
+#include "sqlite/RowBatch.h"
+#include "table/ColumnStore.h"
+#include "table/ValueText.h"
 
 #include <cmath>
 #include <cstring>

@@ -6,6 +6,7 @@
 // that never touches them behaves as if they were not there.
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 struct TestHooks {
@@ -16,6 +17,10 @@ struct TestHooks {
   // ProgramFolder(): the folder taken for the executable's, so that each test
   // works on a database file of its own (empty: the real one).
   QString programFolder;
+  // The writer thread: called as each batch begins, before it touches the
+  // connection, so a test can hold the writer there. Tests set and clear it
+  // while the writer is idle.
+  std::function<void()> writerBatch;
 
   // How often each window has appeared; never reset, so tests compare a
   // count before and after.

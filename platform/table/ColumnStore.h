@@ -8,7 +8,7 @@
 #include <QVariant>
 
 #include <QtGlobal>
-#include "KeyIndex.h"
+#include "table/KeyIndex.h"
 
 #include <cstdint>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "RowBatch.h"
+#include "sqlite/RowBatch.h"
 
 #include <sqlite3.h>
 

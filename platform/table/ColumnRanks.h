@@ -2,7 +2,7 @@
 // The sort order of a column's values as ranks: rank 0 is Null, ranks 1..n
 // the distinct values in ascending order (texts by code point, numbers and
 // dates by value). Sorting and DISTINCT over in-memory rows both use it.
-#include "ColumnStore.h"
+#include "table/ColumnStore.h"
 
 #include <cstdint>
 #include <vector>

@@ -51,6 +51,11 @@ class RowBatch {
     size_ = 0;
     starts_.clear();
   }
+  // Takes the last row back out.
+  void DropLastRow() {
+    size_ = starts_.back();
+    starts_.pop_back();
+  }
   // Appends the rows of another batch after these.
   void Append(const RowBatch& other);
   // Binds row r's values to the statement's parameters from `param` on and
