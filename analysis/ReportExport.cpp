@@ -1,5 +1,6 @@
 #include "ReportExport.h"
 
+#include "YieldColumns.h"
 #include "database/Recordset.h"
 #include "table/ValueParse.h"
 
@@ -50,7 +51,7 @@ DateSpan DatesShown(const Recordset* records) {
   DateSpan span;
   if (!records || !records->IsOpen()) return span;
   const ColumnStore& store = records->Store();
-  const int field = store.FindColumn(u"BDate");
+  const int field = store.FindColumn(modReportGeneration::ColumnName(modReportGeneration::YieldColumn::BDate));
   if (field < 0 || store.At(field).type != ColumnType::Date) return span;
   const auto& days = store.At(field).date;
   qint32 lo = kNullDate, hi = kNullDate;
