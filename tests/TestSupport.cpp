@@ -105,3 +105,12 @@ bool RerunAsUnprivilegedUser(const char* testFunction) {
                  __FILE__, __LINE__);
   return true;
 }
+
+ErrorInfo errorOf(const std::function<void()>& fn) {
+  try {
+    fn();
+  } catch (const ErrorInfo& e) {
+    return e;
+  }
+  return {};
+}

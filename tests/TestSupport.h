@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the tests: a private copy of the template database in a
 // temporary program folder, a recorder of message boxes, and fixed locale.
+#include "common/ErrorInfo.h"
 #include "common/MessageBoxSeam.h"
 
 #include <QCoreApplication>
@@ -9,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <functional>
 #include <vector>
 
 // A temporary program folder holding a fresh copy of ReportGenTemplate.mdb,
@@ -62,3 +64,7 @@ bool RerunAsUnprivilegedUser(const char* testFunction);
     QTEST_SET_MAIN_SOURCE_PATH                                             \
     return QTest::qExec(&tc, argc, argv);                                  \
   }
+
+// The error a call raises (none: an empty one), so a test can compare its
+// number, text and source.
+ErrorInfo errorOf(const std::function<void()>& fn);

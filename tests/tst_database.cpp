@@ -58,15 +58,6 @@ void addLine(Recordset& rs, const QString& line) {
   rs.Update();
 }
 
-ErrorInfo errorOf(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (const ErrorInfo& e) {
-    return e;
-  }
-  return {};
-}
-
 QStringList column(Recordset& rs, const QString& name) {
   QStringList out;
   if (rs.RecordCount() == 0) return out;

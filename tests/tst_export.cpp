@@ -193,15 +193,6 @@ struct StopAtOnce : ExportProgress {
   bool StopRequested() const override { return asked; }
 };
 
-ErrorInfo errorOf(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (const ErrorInfo& e) {
-    return e;
-  }
-  return {};
-}
-
 QByteArray fileBytes(const QString& path) {
   QFile f(path);
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
