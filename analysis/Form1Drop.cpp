@@ -47,15 +47,23 @@ void Form1::dropEvent(QDropEvent* event) {
 
 void Form1::ImportReportFiles(const QStringList& paths) {
   TrapInWindowBox([&] {
-    QStringList reports, others;
+    QStringList reports, missing, others;
     for (const QString& path : paths) {
       const QFileInfo file(path);
       if (isReportFile(file))
         reports << file.absoluteFilePath();
+      else if (!file.exists())
+        missing << path;
       else
         others << file.fileName();
     }
     reports.removeDuplicates();  // a file dropped twice is imported once
+    // A name given on the command line that names no file is told apart from
+    // a file that is no report: "not a report" would send the user looking
+    // at a file that is not there.
+    if (!missing.isEmpty())
+      ShowWindowErrorBox(
+          {kErrFileNotFound, QStringLiteral("File not found: %1").arg(missing.join(QStringLiteral(", "))), QString()});
     // Anything else is left out, with one box naming it; the report files go on.
     if (!others.isEmpty())
       ShowWindowErrorBox(

@@ -285,6 +285,13 @@ class TestLongImports : public QObject {
     QVERIFY(d.boxes.boxes.empty());
     QCOMPARE(d.TableRows("Btime"), times("a", 3) + times("oa", 1) + times("c", 1) + times("d", 1));
     QCOMPARE(f->fgRS->Rows(), 7);
+
+    // A name on the command line that names no file is said to be missing,
+    // not to be something other than a report; the others go on.
+    d.boxes.Clear();
+    f->ImportReportFiles({folder + "/gone.yrp", folder + "/c.yrp"});
+    QCOMPARE(d.boxes.Texts(), QStringList{"Error: 53, File not found: " + folder + "/gone.yrp"});
+    QCOMPARE(d.TableRows("Btime"), times("c", 1));
   }
 };
 

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -76,6 +77,12 @@ int main(int argc, char** argv) {
   auto pick = [&](int n) { return int(std::uniform_int_distribution<int>(0, n - 1)(rng)); };
   auto cents = [](double v) { return double((long long)(v * 100 + 0.5)) / 100; };
 
+  std::error_code made;
+  std::filesystem::create_directories(o.out, made);  // a new folder is the usual case
+  if (made) {
+    std::fprintf(stderr, "%s: %s\n", o.out.c_str(), made.message().c_str());
+    return 1;
+  }
   long long written = 0;
   for (int f = 0; f < o.files; ++f) {
     const long long count = o.lines / o.files + (f < o.lines % o.files ? 1 : 0);
