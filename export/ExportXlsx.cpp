@@ -108,22 +108,22 @@ struct SheetState {
   lxw_row_t row = 0;
 };
 
-class TableWriter {
+class SheetWriter {
  public:
-  TableWriter(Workbook& book, const ExportSheet& spec, qint64 sheetRows, ExportProgress* progress, qint64& done,
+  SheetWriter(Workbook& book, const ExportSheet& sheetDef, qint64 sheetRows, ExportProgress* progress, qint64& done,
               qint64 total)
-      : book_(book), spec_(spec), sheetRows_(sheetRows), progress_(progress), done_(done), total_(total) {}
+      : book_(book), sheetDef_(sheetDef), sheetRows_(sheetRows), progress_(progress), done_(done), total_(total) {}
 
   bool Write() {
-    ExportTable& table = *spec_.table;
+    ExportTable& table = *sheetDef_.table;
     columns_ = table.ColumnCount();
     cells_.resize(size_t(std::max(columns_, 1)));
     const qint64 rows = table.RowCount();
-    const qint64 perSheet = std::max<qint64>(1, sheetRows_ - (spec_.headerRow ? 1 : 0));
+    const qint64 perSheet = std::max<qint64>(1, sheetRows_ - (sheetDef_.headerRow ? 1 : 0));
     int number = 1;
     BeginSheet(number);
     for (qint64 r = 0; r < rows; ++r) {
-      if (state_.row >= lxw_row_t(perSheet + (spec_.headerRow ? 1 : 0))) {
+      if (state_.row >= lxw_row_t(perSheet + (sheetDef_.headerRow ? 1 : 0))) {
         EndSheet();
         BeginSheet(++number);
       }
@@ -141,15 +141,15 @@ class TableWriter {
 
  private:
   void BeginSheet(int number) {
-    const QString name = number == 1 ? spec_.name : QStringLiteral("%1 %2").arg(spec_.name).arg(number);
+    const QString name = number == 1 ? sheetDef_.name : QStringLiteral("%1 %2").arg(sheetDef_.name).arg(number);
     state_ = SheetState{};
     state_.sheet = workbook_add_worksheet(book_.book_, name.toUtf8().constData());
     if (!state_.sheet) book_.Fail(LXW_ERROR_SHEETNAME_ALREADY_USED);
     sheetName_ = name;
     state_.widths.assign(size_t(columns_), 0);
-    if (!spec_.headerRow) return;
+    if (!sheetDef_.headerRow) return;
     for (int c = 0; c < columns_; ++c) {
-      const QByteArray text = spec_.table->Header(c).toUtf8();
+      const QByteArray text = sheetDef_.table->Header(c).toUtf8();
       book_.Check(worksheet_write_string(state_.sheet, 0, lxw_col_t(c), text.constData(), book_.bold_));
       state_.widths[size_t(c)] = utf8Width(text) + 3;  // bold, and the filter's button
     }
@@ -170,7 +170,8 @@ class TableWriter {
           const double v = cell.number == 0 ? 0 : cell.number;  // -0 as 0, as the grid shows it
           book_.Check(worksheet_write_number(ws, row, col, v, cell.whole ? book_.whole_ : book_.decimals_));
           width = numberWidth(v, cell.whole);
-          if (spec_.chart && c == spec_.chart->valueColumn && qint64(row) <= spec_.chart->points) values_.push_back(v);
+          if (sheetDef_.chart && c == sheetDef_.chart->valueColumn && qint64(row) <= sheetDef_.chart->points)
+            values_.push_back(v);
           break;
         }
         case ExportCell::Date: {
@@ -211,31 +212,31 @@ class TableWriter {
     for (int c = 0; c < columns_; ++c)
       worksheet_set_column(ws, lxw_col_t(c), lxw_col_t(c), std::min(kMaxColumnWidth, state_.widths[size_t(c)]),
                            nullptr);
-    if (spec_.headerRow && spec_.autofilter && columns_ > 0)
+    if (sheetDef_.headerRow && sheetDef_.autofilter && columns_ > 0)
       worksheet_autofilter(ws, 0, 0, state_.row > 1 ? state_.row - 1 : 1, lxw_col_t(columns_ - 1));
-    if (spec_.chart && sheetName_ == spec_.name) InsertChart(ws);
+    if (sheetDef_.chart && sheetName_ == sheetDef_.name) InsertChart(ws);
   }
 
   void InsertChart(lxw_worksheet* ws) {
-    const ExportChart& spec = *spec_.chart;
-    if (spec.points <= 0) return;
+    const ExportChart& wanted = *sheetDef_.chart;
+    if (wanted.points <= 0) return;
     lxw_chart* chart = workbook_add_chart(book_.book_, LXW_CHART_LINE);
-    const QString sheet = quotedSheet(spec_.name);
-    const char valueLetter = char('A' + spec.valueColumn);
-    const QByteArray categories = QStringLiteral("=%1!$A$2:$A$%2").arg(sheet).arg(spec.points + 1).toUtf8();
+    const QString sheet = quotedSheet(sheetDef_.name);
+    const char valueLetter = char('A' + wanted.valueColumn);
+    const QByteArray categories = QStringLiteral("=%1!$A$2:$A$%2").arg(sheet).arg(wanted.points + 1).toUtf8();
     const QByteArray values =
-        QStringLiteral("=%1!$%2$2:$%2$%3").arg(sheet).arg(QLatin1Char(valueLetter)).arg(spec.points + 1).toUtf8();
+        QStringLiteral("=%1!$%2$2:$%2$%3").arg(sheet).arg(QLatin1Char(valueLetter)).arg(wanted.points + 1).toUtf8();
     lxw_chart_series* series = chart_add_series(chart, categories.constData(), values.constData());
-    const QByteArray valueName = spec.valueName.toUtf8();
+    const QByteArray valueName = wanted.valueName.toUtf8();
     chart_series_set_name(series, valueName.constData());
     chart_series_set_marker_type(series, LXW_CHART_MARKER_CIRCLE);
     chart_series_set_marker_size(series, 6);
-    if (!spec.joined) {
+    if (!wanted.joined) {
       lxw_chart_line none{};
       none.none = LXW_TRUE;
       chart_series_set_line(series, &none);
     }
-    const QByteArray title = spec.title.toUtf8();
+    const QByteArray title = wanted.title.toUtf8();
     chart_title_set_name(chart, title.constData());
     chart_legend_set_position(chart, LXW_CHART_LEGEND_NONE);
     chart_axis_set_num_format(chart->y_axis, "0.00");
@@ -254,7 +255,7 @@ class TableWriter {
   }
 
   Workbook& book_;
-  const ExportSheet& spec_;
+  const ExportSheet& sheetDef_;
   qint64 sheetRows_;
   ExportProgress* progress_;
   qint64& done_;
@@ -278,7 +279,7 @@ bool WriteXlsx(const std::vector<ExportSheet>& sheets, const QString& path, Expo
   {
     Workbook book(temporary.Path(), path);
     for (const ExportSheet& s : sheets) {
-      TableWriter writer(book, s, sheetRows, progress, done, total);
+      SheetWriter writer(book, s, sheetRows, progress, done, total);
       if (!writer.Write()) return false;
     }
     if (progress) progress->Advanced(total, total);
