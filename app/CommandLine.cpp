@@ -19,9 +19,9 @@ const char* const kDescription =
     "Report files named on the command line are imported once the main window is shown.\n"
     "With --report, no window opens: the files are imported into a private database,\n"
     "filtered as the lists would (an option left out means ALL), and the summary (and,\n"
-    "with --group-by, the breakdown) is written to FILE: .xlsx, .csv or .pdf.\n"
+    "with --group-by, the breakdown) is written to <file>: .xlsx, .csv or .pdf.\n"
     "Problems of report lines go to standard error as file:line: text.\n"
-    "Exit codes: 0 written, 1 not written or a wrong option, 2 a file could not be read,\n"
+    "Exit codes: 0 written, 1 not written or a wrong option, 2 a report file unread,\n"
     "3 the summary refused (its error box on standard error, no file written).";
 
 // The options the window system reads for itself; accepted here so that they

@@ -55,10 +55,9 @@ void MakePrivateDatabase(const QString& templatePath, const QString& file) {
     const Db source = open(templatePath, SQLITE_OPEN_READONLY);
     // One read transaction: the schema and its version as one state.
     if (sqlite3_exec(source.get(), "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) fail(templatePath, source.get());
-    script << QStringLiteral("PRAGMA page_size = %1")
-                  .arg(column(source.get(), "PRAGMA page_size", templatePath).value(0));
-    script << column(source.get(), "SELECT sql FROM sqlite_master WHERE sql IS NOT NULL ORDER BY rowid",
-                     templatePath);
+    script
+        << QStringLiteral("PRAGMA page_size = %1").arg(column(source.get(), "PRAGMA page_size", templatePath).value(0));
+    script << column(source.get(), "SELECT sql FROM sqlite_master WHERE sql IS NOT NULL ORDER BY rowid", templatePath);
     script << QStringLiteral("PRAGMA user_version = %1")
                   .arg(column(source.get(), "PRAGMA user_version", templatePath).value(0));
   }
