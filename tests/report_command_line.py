@@ -8,6 +8,7 @@ import hashlib
 import os
 import re
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
@@ -150,10 +151,36 @@ for name, args, code, stderr, written, content in cases:
 check("nothing but the reports in the folder",
       sorted(f for f in os.listdir(work) if not f.endswith(".yrp")) == ["b.csv", "e.csv", "p.pdf", "w.xlsx"])
 check("the database beside the program untouched", digest() == before)
+# A copy of the program running on the database beside it listens here; a
+# report is never handed to it (it would then end without writing).
+name = "corvane-yield-%d-" % os.getuid() + hashlib.sha256(
+    b"%d\n" % os.getuid() + os.path.realpath(template).encode()).hexdigest()[:24]
+place = os.path.join(os.environ.get("TMPDIR", "/tmp"), name)
+probe = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+if os.path.exists(place) and probe.connect_ex(place) != 0:
+    os.unlink(place)  # left by a copy that ended without removing it
+probe.close()
+listener = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+try:
+    listener.bind(place)
+    listener.listen(1)
+    listener.setblocking(False)
+    r = run("--report", out("h.csv"), *files)
+    try:
+        listener.accept()
+        asked = True
+    except BlockingIOError:
+        asked = False
+    check("a running copy is not asked", r.returncode == 0 and os.path.exists(out("h.csv")) and not asked, r)
+    os.unlink(place)
+except OSError:
+    check("a running copy is not asked (skipped: a real copy runs on this database)", True)
+finally:
+    listener.close()
 r = run("--help")
 check("--help lists the report's options",
       r.returncode == 0 and all(o in r.stdout for o in ("--report <file>", "--material", "--supplier", "--width",
                                                          "--from <date>", "--to <date>", "--group-by <grouping>")), r)
 shutil.rmtree(work)
-print(f"{len(cases) + 3 - len(failures)} passed, {len(failures)} failed")
+print(f"{len(cases) + 4 - len(failures)} passed, {len(failures)} failed")
 sys.exit(1 if failures else 0)
