@@ -17,7 +17,6 @@
 #include "table/ValueText.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <cstdio>
