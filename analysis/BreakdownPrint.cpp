@@ -80,6 +80,12 @@ void PaintBreakdownPages(QPrinter& printer, const QStringList& headingLines, con
                          QChart* chart) {
   QPainter painter;
   if (!painter.begin(&printer)) return;  // no page to paint on: nothing printed
+  PaintBreakdownPages(printer, painter, headingLines, table, chart);
+  painter.end();
+}
+
+void PaintBreakdownPages(QPrinter& printer, QPainter& painter, const QStringList& headingLines,
+                         const BreakdownTable& table, QChart* chart) {
   const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
 
   // Heading, as the summary's printout has it, then the breakdown's own lines.
@@ -154,5 +160,4 @@ void PaintBreakdownPages(QPrinter& printer, const QStringList& headingLines, con
     drawRows(painter, table, t, first, std::min(table.rowCount(), first + perPage), top);
     pageNumber(++number);
   }
-  painter.end();
 }

@@ -8,7 +8,12 @@
 
 class BreakdownTable;
 class QChart;
+class QPainter;
 class QPrinter;
 
 void PaintBreakdownPages(QPrinter& printer, const QStringList& headingLines, const BreakdownTable& table,
                          QChart* chart);
+// The same with a painter already active on the printer, from its current
+// page on: several printouts in one document.
+void PaintBreakdownPages(QPrinter& printer, QPainter& painter, const QStringList& headingLines,
+                         const BreakdownTable& table, QChart* chart);

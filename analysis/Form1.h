@@ -19,6 +19,8 @@
 #include "frmBreakdown.h"
 #include "frmGetFiles.h"
 
+class CellsTable;
+
 class Form1 : public QWidget, public MainWindowRefresh {
   Q_OBJECT
 
@@ -74,6 +76,12 @@ class Form1 : public QWidget, public MainWindowRefresh {
   const std::shared_ptr<Recordset>& RecordsetInUse() const { return mrsYield; }
   frmGetFiles* FileWindow() const { return fileWindow_; }
   frmBreakdown* BreakdownWindow() const { return breakdownWindow_; }
+  // What the summary's export, printout and the breakdown's facts take.
+  CellsTable SummaryCells() const;
+  const QStringList& SummaryHeading() const { return summaryHeading_; }
+  const QString& FilterInForce() const { return filterInForce_; }
+  // The filter lists' picks, as words.
+  QString PicksText() const;
 
  public slots:
   void cmdSelectFiles_Click();
@@ -112,8 +120,6 @@ class Form1 : public QWidget, public MainWindowRefresh {
   void BuildHelp();
   // Tells an open breakdown window which records the grid shows now.
   void RecordsShownChanged();
-  // The filter lists' picks, as words.
-  QString PicksText() const;
   void ImportNextRequest();
 
   std::shared_ptr<Recordset> mrsYield;

@@ -40,6 +40,8 @@ CellsTable summaryCells(const GridControl& grid, const std::map<int, double>& nu
 
 }  // namespace
 
+CellsTable Form1::SummaryCells() const { return summaryCells(*fgSummary, summaryNumbers_); }
+
 void Form1::BuildExportCommands() {
   mnuExport = mnuGrid->addAction(QStringLiteral("Export…"));
   mnuExport->setObjectName(QStringLiteral("mnuExport"));
@@ -59,7 +61,7 @@ void Form1::mnuExport_Click() {
                       summary ? QStringLiteral("Summary") : QStringLiteral("Records"), format);
     if (path.isEmpty()) return;  // cancelled
     if (summary) {
-      CellsTable cells = summaryCells(*fgSummary, summaryNumbers_);
+      CellsTable cells = SummaryCells();
       RunExport(this, [&](ExportProgress& progress) {
         if (format == ExportFormat::Csv) return WriteCsv(cells, path, &progress);
         ExportSheet sheet{QStringLiteral("Summary"), &cells, false, false, nullptr};

@@ -11,7 +11,8 @@ packages=(
   libxlsxwriter-dev  # workbook export
   unzip  # the export tests read workbooks back
   fonts-dejavu-core fontconfig
-  poppler-utils
+  poppler-utils  # the report tests read PDFs back (pdfinfo, pdftotext)
+  python3 python3-openpyxl  # the report tests read workbooks back
   xvfb openbox
   desktop-file-utils appstream
   help2man lintian x11-utils

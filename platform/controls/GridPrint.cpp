@@ -26,6 +26,11 @@ GridPrintLayout LayoutGridForPrint(const GridControl& grid) {
 void PaintGridLayout(const GridPrintLayout& layout, QPrinter& printer) {
   QPainter painter;
   if (!painter.begin(&printer)) return;  // no page to paint on: nothing printed
+  PaintGridLayout(layout, printer, painter);
+  painter.end();
+}
+
+void PaintGridLayout(const GridPrintLayout& layout, QPrinter& printer, QPainter& painter) {
   const double dotsPerTwip = printer.resolution() / 1440.0;
   const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
   const double left = 0, right = page.width();
@@ -69,5 +74,4 @@ void PaintGridLayout(const GridPrintLayout& layout, QPrinter& printer) {
     }
     y += rowHeight;
   }
-  painter.end();
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 class GridControl;
+class QPainter;
 class QPrinter;
 
 struct GridPrintLayout {
@@ -22,3 +23,6 @@ struct GridPrintLayout {
 
 GridPrintLayout LayoutGridForPrint(const GridControl& grid);
 void PaintGridLayout(const GridPrintLayout& layout, QPrinter& printer);
+// The same with a painter already active on the printer, from its current
+// page on: several printouts in one document.
+void PaintGridLayout(const GridPrintLayout& layout, QPrinter& printer, QPainter& painter);
