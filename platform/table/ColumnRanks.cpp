@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <limits>
 
 namespace {
 
@@ -211,12 +212,50 @@ void radixSort(std::vector<uint64_t>& words, int low, int width) {
   }
 }
 
+// The ranks of all keys in one 32-bit word per row, built one column at a
+// time so that only one column's ranks are held at once; false when they
+// need more bits.
+bool narrowKeys(const ColumnStore& store, const std::vector<int>& columns, const std::vector<uint32_t>& rows,
+                std::vector<uint32_t>& keys, int& bits) {
+  keys.assign(rows.size(), 0);
+  bits = 0;
+  for (int col : columns) {
+    const Ranker ranker(store, col, rows);
+    const int width = std::bit_width(ranker.Ranks());
+    bits += width;
+    if (bits > 32) return false;
+    for (size_t i = 0; i < rows.size(); ++i) keys[i] = (keys[i] << width) | ranker.RankOf(rows[i]);
+  }
+  return true;
+}
+
+// A stable counting sort on few-bit keys: one pass to count, one to place,
+// and no array beside the keys and the result (a year of boards sorted by
+// day, material and width takes about 18 bits).
+constexpr int kCountingBits = 22;
+
+std::vector<uint32_t> countingSort(const std::vector<uint32_t>& rows, const std::vector<uint32_t>& keys, int bits) {
+  std::vector<uint32_t> start((size_t(1) << bits) + 1, 0);
+  for (uint32_t k : keys) ++start[size_t(k) + 1];
+  for (size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
+  std::vector<uint32_t> sorted(rows.size());
+  for (size_t i = 0; i < rows.size(); ++i) sorted[start[keys[i]]++] = rows[i];
+  return sorted;
+}
+
 }  // namespace
 
 std::vector<uint32_t> SortRows(const ColumnStore& store, const std::vector<int>& columns,
                                const std::vector<uint32_t>& rows) {
-  // The usual case: the ranks of all keys fit one 64-bit word, built one
-  // column at a time so that only one column's ranks are held at once.
+  {
+    std::vector<uint32_t> narrow;
+    int narrowBits = 0;
+    if (rows.size() < std::numeric_limits<uint32_t>::max() && narrowKeys(store, columns, rows, narrow, narrowBits) &&
+        narrowBits <= kCountingBits)
+      return countingSort(rows, narrow, narrowBits);
+  }
+  // Otherwise the ranks of all keys in one 64-bit word, again one column at
+  // a time.
   std::vector<uint64_t> keys(rows.size(), 0);
   int bits = 0;
   for (int col : columns) {
