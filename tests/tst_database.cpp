@@ -479,7 +479,7 @@ class TestDatabase : public QObject {
       const NumberColumn& column = store.At(0).number;
       QVERIFY2(column.Hundredths(), "two-decimal values take the compact form");
       push(other);
-      QVERIFY2(!column.Hundredths(), qPrintable(QString::number(other, 'g', 17)));
+      QVERIFY2(!column.Compact(), qPrintable(QString::number(other, 'g', 17)));
       for (double v : hundredths) push(v);
       QCOMPARE(column.size(), stored.size());
       for (size_t r = 0; r < stored.size(); ++r) {
@@ -572,7 +572,7 @@ class TestDatabase : public QObject {
         if (cell.isNull) cell = CellValue();
       store.AppendRow(cells);
     }
-    QVERIFY(store.At(4).number.Hundredths() && !store.At(7).number.Hundredths());
+    QVERIFY(store.At(4).number.Narrow() && store.At(0).number.Hundredths() && !store.At(7).number.Compact());
     const auto less = [&](int k, uint32_t a, uint32_t b) {
       const bool nullA = store.IsNull(k, a), nullB = store.IsNull(k, b);
       if (nullA || nullB) return nullA && !nullB;

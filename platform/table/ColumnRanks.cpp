@@ -42,15 +42,23 @@ class DenseCodes {
       values = c.number.Hundredths();
       null = NumberColumn::kNullHundredths;
     }
-    if (!values || rows.empty()) return;
+    const int16_t* narrow = c.type == ColumnType::Number ? c.number.Narrow() : nullptr;
+    if ((!values && !narrow) || rows.empty()) return;
     int64_t low = std::numeric_limits<int64_t>::max(), high = std::numeric_limits<int64_t>::min();
-    for (uint32_t r : rows)
-      if (values[r] != null) {
-        low = std::min<int64_t>(low, values[r]);
-        high = std::max<int64_t>(high, values[r]);
-      }
+    const auto span = [&](const auto* of, auto nullValue) {
+      for (uint32_t r : rows)
+        if (of[r] != nullValue) {
+          low = std::min<int64_t>(low, of[r]);
+          high = std::max<int64_t>(high, of[r]);
+        }
+    };
+    if (narrow)
+      span(narrow, NumberColumn::kNarrowNull);
+    else
+      span(values, null);
     if (low > high || uint64_t(high - low) >= limit) return;
     values_ = values;
+    narrow_ = narrow;
     null_ = null;
     base_ = low - 1;
     count_ = size_t(high - low) + 2;
@@ -59,6 +67,10 @@ class DenseCodes {
   size_t Count() const { return count_; }
   size_t CodeOf(uint32_t row) const {
     if (texts_) return texts_[row];
+    if (narrow_) {
+      const int16_t n = narrow_[row];
+      return n == NumberColumn::kNarrowNull ? 0 : size_t(int64_t(n) - base_);
+    }
     const int32_t v = values_[row];
     return v == null_ ? 0 : size_t(int64_t(v) - base_);
   }
@@ -66,6 +78,7 @@ class DenseCodes {
  private:
   const uint32_t* texts_ = nullptr;
   const int32_t* values_ = nullptr;
+  const int16_t* narrow_ = nullptr;
   int32_t null_ = 0;
   int64_t base_ = 0;
   size_t count_ = 0;

@@ -48,12 +48,21 @@ bool NumberColumn::ToHundredths(double value, int32_t& h) {
   return FromHundredths(h) == value && !(h == 0 && std::signbit(value));
 }
 
+void NumberColumn::Widen() {
+  hundredths_.reserve(std::max(narrow_.capacity(), narrow_.size() + 1));
+  for (int16_t n : narrow_) hundredths_.push_back(FromNarrow(n));
+  std::vector<int16_t>().swap(narrow_);
+  form_ = Form::Hundredths;
+}
+
 void NumberColumn::PushWide(double value) {
-  if (!wide_) {
-    doubles_.reserve(std::max(hundredths_.capacity(), hundredths_.size() + 1));
-    for (int32_t h : hundredths_) doubles_.push_back(FromHundredths(h));
+  if (form_ != Form::Wide) {
+    const size_t n = size();
+    doubles_.reserve(std::max(form_ == Form::Narrow ? narrow_.capacity() : hundredths_.capacity(), n + 1));
+    for (size_t row = 0; row < n; ++row) doubles_.push_back((*this)[row]);
+    std::vector<int16_t>().swap(narrow_);
     std::vector<int32_t>().swap(hundredths_);
-    wide_ = true;
+    form_ = Form::Wide;
   }
   doubles_.push_back(value);
 }

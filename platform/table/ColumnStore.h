@@ -76,54 +76,105 @@ class TextPool {
 
 // The numbers of a column. While every value is a whole number of
 // hundredths (the lengths, widths and percentages of report lines), each
-// takes 4 bytes instead of 8; the first value that is not (or -0) turns the
-// column into plain doubles for good. Either way a value reads back as
-// exactly the double that was stored: hundredths are kept only when
-// dividing them by 100 gives that double again.
+// takes 2 bytes while it lies within +-327.67, 4 bytes beyond, instead of 8;
+// the first value that is not (or -0) turns the column into plain doubles
+// for good. Either way a value reads back as exactly the double that was
+// stored: hundredths are kept only when dividing them by 100 gives that
+// double again.
 class NumberColumn {
  public:
-  double operator[](size_t row) const { return wide_ ? doubles_[row] : FromHundredths(hundredths_[row]); }
-  size_t size() const { return wide_ ? doubles_.size() : hundredths_.size(); }
+  double operator[](size_t row) const {
+    switch (form_) {
+      case Form::Narrow: return FromHundredths(FromNarrow(narrow_[row]));
+      case Form::Hundredths: return FromHundredths(hundredths_[row]);
+      case Form::Wide: break;
+    }
+    return doubles_[row];
+  }
+  size_t size() const {
+    switch (form_) {
+      case Form::Narrow: return narrow_.size();
+      case Form::Hundredths: return hundredths_.size();
+      case Form::Wide: break;
+    }
+    return doubles_.size();
+  }
   void push_back(double value) {
     int32_t h;
-    if (!wide_ && ToHundredths(value, h))
-      hundredths_.push_back(h);
+    if (form_ != Form::Wide && ToHundredths(value, h))
+      PushHundredths(h);
     else
       PushWide(value);
   }
   // The same, for a value known to be exactly hundredths / 100 (unless
   // hundredths is kNullHundredths): spares working that out again.
   void push_back(double value, int32_t hundredths) {
-    if (!wide_ && hundredths != kNullHundredths)
-      hundredths_.push_back(hundredths);
+    if (form_ != Form::Wide && hundredths != kNullHundredths)
+      PushHundredths(hundredths);
     else
       push_back(value);
   }
-  // The values as hundredths (kNullHundredths for Null), or nullptr once
-  // the column holds plain doubles.
-  const int32_t* Hundredths() const { return wide_ ? nullptr : hundredths_.data(); }
+  // Whether the values are held as hundredths (in either width).
+  bool Compact() const { return form_ != Form::Wide; }
+  // The value of a row as hundredths (kNullHundredths for Null); only while
+  // Compact().
+  int32_t HundredthsAt(size_t row) const {
+    return form_ == Form::Narrow ? FromNarrow(narrow_[row]) : hundredths_[row];
+  }
+  // The values as 4-byte hundredths (kNullHundredths for Null), or nullptr
+  // while they are 2-byte ones (Narrow()) or once they are plain doubles.
+  const int32_t* Hundredths() const { return form_ == Form::Hundredths ? hundredths_.data() : nullptr; }
+  // The values as 2-byte hundredths (kNarrowNull for Null), or nullptr.
+  const int16_t* Narrow() const { return form_ == Form::Narrow ? narrow_.data() : nullptr; }
   const void* Address(size_t row) const {
-    return wide_ ? static_cast<const void*>(&doubles_[row]) : static_cast<const void*>(&hundredths_[row]);
+    switch (form_) {
+      case Form::Narrow: return &narrow_[row];
+      case Form::Hundredths: return &hundredths_[row];
+      case Form::Wide: break;
+    }
+    return &doubles_[row];
   }
 
   static constexpr int32_t kNullHundredths = std::numeric_limits<int32_t>::min();
+  static constexpr int16_t kNarrowNull = std::numeric_limits<int16_t>::min();
 
   // Whether push_back(value, hundredths) may move the values elsewhere
-  // (growing, or turning into doubles).
+  // (growing, or turning wider).
   bool PushMayMove(bool isNull, int32_t hundredths) const {
-    if (wide_) return doubles_.size() == doubles_.capacity();
-    if (!isNull && hundredths == kNullHundredths) return true;
-    return hundredths_.size() == hundredths_.capacity();
+    switch (form_) {
+      case Form::Narrow:
+        if (!isNull && !FitsNarrow(hundredths)) return true;
+        return narrow_.size() == narrow_.capacity();
+      case Form::Hundredths:
+        if (!isNull && hundredths == kNullHundredths) return true;
+        return hundredths_.size() == hundredths_.capacity();
+      case Form::Wide: break;
+    }
+    return doubles_.size() == doubles_.capacity();
   }
 
  private:
+  enum class Form : uint8_t { Narrow, Hundredths, Wide };
   static double FromHundredths(int32_t h) {
     return h == kNullHundredths ? std::numeric_limits<double>::quiet_NaN() : double(h) / 100;
   }
+  static int32_t FromNarrow(int16_t n) { return n == kNarrowNull ? kNullHundredths : int32_t(n); }
+  static bool FitsNarrow(int32_t h) { return h > kNarrowNull && h <= std::numeric_limits<int16_t>::max(); }
   static bool ToHundredths(double value, int32_t& h);
+  // h may be kNullHundredths (Null).
+  void PushHundredths(int32_t h) {
+    if (form_ == Form::Narrow) {
+      if (h == kNullHundredths) return narrow_.push_back(kNarrowNull);
+      if (FitsNarrow(h)) return narrow_.push_back(int16_t(h));
+      Widen();
+    }
+    hundredths_.push_back(h);
+  }
+  void Widen();
   void PushWide(double value);
 
-  bool wide_ = false;
+  Form form_ = Form::Narrow;
+  std::vector<int16_t> narrow_;
   std::vector<int32_t> hundredths_;
   std::vector<double> doubles_;
 };
