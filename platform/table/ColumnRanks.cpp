@@ -28,8 +28,13 @@ class DenseCodes {
     // An array no larger than the rows themselves (or small anyway).
     const uint64_t limit = std::max<uint64_t>(rows.size(), uint64_t(1) << 16);
     if (c.type == ColumnType::Text) {
+      if (c.text.Coded()) {
+        codes_ = &c.text;
+        count_ = c.text.CodeCount();
+        return;
+      }
       if (store.Pool().Size() >= limit) return;  // a pool shared with far more varied columns
-      texts_ = c.text.data();
+      texts_ = &c.text;
       count_ = store.Pool().Size() + size_t(1);
       return;
     }
@@ -66,7 +71,8 @@ class DenseCodes {
   bool Usable() const { return count_ > 0; }
   size_t Count() const { return count_; }
   size_t CodeOf(uint32_t row) const {
-    if (texts_) return texts_[row];
+    if (codes_) return codes_->CodeAt(row);
+    if (texts_) return (*texts_)[row];
     if (narrow_) {
       const int16_t n = narrow_[row];
       return n == NumberColumn::kNarrowNull ? 0 : size_t(int64_t(n) - base_);
@@ -76,7 +82,8 @@ class DenseCodes {
   }
 
  private:
-  const uint32_t* texts_ = nullptr;
+  const TextColumn* codes_ = nullptr;  // the column's own codes
+  const TextColumn* texts_ = nullptr;  // pool ids
   const int32_t* values_ = nullptr;
   const int16_t* narrow_ = nullptr;
   int32_t null_ = 0;

@@ -179,6 +179,65 @@ class NumberColumn {
   std::vector<double> doubles_;
 };
 
+// The texts of a column, read as pool ids (0 = Null). While the column has
+// few distinct texts (materials, suppliers, operators), each row holds a 1-
+// or 2-byte code into the column's own list of their ids; past 65,535 of
+// them the rows hold the pool ids themselves, for good.
+class TextColumn {
+ public:
+  TextColumn() : ids_(1, 0) {}
+  // The pool id of a row's text. A reference, so that it can be prefetched.
+  const uint32_t& operator[](size_t row) const {
+    switch (form_) {
+      case Form::Byte: return ids_[bytes_[row]];
+      case Form::Short: return ids_[shorts_[row]];
+      case Form::Wide: break;
+    }
+    return wide_[row];
+  }
+  size_t size() const {
+    switch (form_) {
+      case Form::Byte: return bytes_.size();
+      case Form::Short: return shorts_.size();
+      case Form::Wide: break;
+    }
+    return wide_.size();
+  }
+  void push_back(uint32_t id);
+  // Whether push_back(id) may move what another thread reads (growing, the
+  // codes turning wider).
+  bool PushMayMove(uint32_t id) const {
+    if (form_ == Form::Wide) return wide_.size() == wide_.capacity();
+    if (id != 0 && CodeOf(id) == 0) {
+      if (ids_.size() == ids_.capacity()) return true;
+      if (ids_.size() == (form_ == Form::Byte ? kByteCodes : kShortCodes)) return true;
+    }
+    return form_ == Form::Byte ? bytes_.size() == bytes_.capacity() : shorts_.size() == shorts_.capacity();
+  }
+  // Whether the rows hold the column's own codes: then CodeAt is 0 for Null
+  // and below CodeCount() otherwise, and IdOfCode gives the text's pool id.
+  bool Coded() const { return form_ != Form::Wide; }
+  size_t CodeCount() const { return ids_.size(); }
+  uint32_t CodeAt(size_t row) const { return form_ == Form::Byte ? bytes_[row] : shorts_[row]; }
+  uint32_t IdOfCode(uint32_t code) const { return ids_[code]; }
+
+ private:
+  enum class Form : uint8_t { Byte, Short, Wide };
+  static constexpr size_t kByteCodes = size_t(1) << 8;
+  static constexpr size_t kShortCodes = size_t(1) << 16;
+  uint32_t CodeOf(uint32_t id) const { return id < codeOfId_.size() ? codeOfId_[id] : 0; }
+  // The code of a text new to the column; 0 when the codes ran out and the
+  // rows now hold pool ids.
+  uint32_t AddCode(uint32_t id);
+
+  Form form_ = Form::Byte;
+  std::vector<uint8_t> bytes_;
+  std::vector<uint16_t> shorts_;
+  std::vector<uint32_t> wide_;
+  std::vector<uint32_t> ids_;        // pool id of each code; [0] = 0 (Null)
+  std::vector<uint16_t> codeOfId_;  // code of each pool id, 0 = not in the column (only the appending thread)
+};
+
 // One cell's value on its way into the store (a pending row).
 struct CellValue {
   bool isNull = true;
@@ -195,7 +254,7 @@ class ColumnStore {
   struct Column {
     QString name;
     ColumnType type = ColumnType::Text;
-    std::vector<uint32_t> text;  // pool ids, 0 = Null
+    TextColumn text;             // pool ids, 0 = Null
     NumberColumn number;         // NaN = Null
     std::vector<qint32> date;    // Julian day, kNullDate = Null
   };
