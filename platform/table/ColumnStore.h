@@ -118,9 +118,7 @@ class NumberColumn {
   bool Compact() const { return form_ != Form::Wide; }
   // The value of a row as hundredths (kNullHundredths for Null); only while
   // Compact().
-  int32_t HundredthsAt(size_t row) const {
-    return form_ == Form::Narrow ? FromNarrow(narrow_[row]) : hundredths_[row];
-  }
+  int32_t HundredthsAt(size_t row) const { return form_ == Form::Narrow ? FromNarrow(narrow_[row]) : hundredths_[row]; }
   // The values as 4-byte hundredths (kNullHundredths for Null), or nullptr
   // while they are 2-byte ones (Narrow()) or once they are plain doubles.
   const int32_t* Hundredths() const { return form_ == Form::Hundredths ? hundredths_.data() : nullptr; }
@@ -234,7 +232,7 @@ class TextColumn {
   std::vector<uint8_t> bytes_;
   std::vector<uint16_t> shorts_;
   std::vector<uint32_t> wide_;
-  std::vector<uint32_t> ids_;        // pool id of each code; [0] = 0 (Null)
+  std::vector<uint32_t> ids_;       // pool id of each code; [0] = 0 (Null)
   std::vector<uint16_t> codeOfId_;  // code of each pool id, 0 = not in the column (only the appending thread)
 };
 
@@ -254,9 +252,9 @@ class ColumnStore {
   struct Column {
     QString name;
     ColumnType type = ColumnType::Text;
-    TextColumn text;             // pool ids, 0 = Null
-    NumberColumn number;         // NaN = Null
-    std::vector<qint32> date;    // Julian day, kNullDate = Null
+    TextColumn text;           // pool ids, 0 = Null
+    NumberColumn number;       // NaN = Null
+    std::vector<qint32> date;  // Julian day, kNullDate = Null
   };
 
   void AddColumn(const QString& name, ColumnType type);
