@@ -1,7 +1,9 @@
 #pragma once
-// In-memory rows of a client-side recordset, stored by column: numbers and
-// dates as plain arrays, texts as ids into one pool in which every distinct
-// text is held once. A million yield records fit in about 60 MB this way.
+// In-memory rows of a client-side recordset, stored by column: numbers as
+// hundredths in 2 or 4 bytes where exact, dates as day numbers, texts as
+// ids into one pool in which every distinct text is held once, a column of
+// few distinct texts as 1- or 2-byte codes of those ids. A million yield
+// records fit in about 30 MB this way.
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
