@@ -33,8 +33,8 @@ void RecordsTable::ReadRow(qint64 row, ExportCell* cells) {
         break;
       }
       case ColumnType::Number: {
-        if (const int32_t* hundredths = column.number.Hundredths()) {
-          const int32_t h = hundredths[at];
+        if (column.number.Compact()) {
+          const int32_t h = column.number.HundredthsAt(size_t(at));
           if (h == NumberColumn::kNullHundredths) break;
           cell.type = ExportCell::Number;
           cell.hundredths = h;

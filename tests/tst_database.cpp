@@ -17,6 +17,7 @@
 #include <QFile>
 
 #include <QRandomGenerator>
+#include <QSet>
 #include <memory>
 #include <vector>
 
@@ -479,7 +480,7 @@ class TestDatabase : public QObject {
       const NumberColumn& column = store.At(0).number;
       QVERIFY2(column.Hundredths(), "two-decimal values take the compact form");
       push(other);
-      QVERIFY2(!column.Hundredths(), qPrintable(QString::number(other, 'g', 17)));
+      QVERIFY2(!column.Compact(), qPrintable(QString::number(other, 'g', 17)));
       for (double v : hundredths) push(v);
       QCOMPARE(column.size(), stored.size());
       for (size_t r = 0; r < stored.size(); ++r) {
@@ -572,7 +573,7 @@ class TestDatabase : public QObject {
         if (cell.isNull) cell = CellValue();
       store.AppendRow(cells);
     }
-    QVERIFY(store.At(4).number.Hundredths() && !store.At(7).number.Hundredths());
+    QVERIFY(store.At(4).number.Narrow() && store.At(0).number.Hundredths() && !store.At(7).number.Compact());
     const auto less = [&](int k, uint32_t a, uint32_t b) {
       const bool nullA = store.IsNull(k, a), nullB = store.IsNull(k, b);
       if (nullA || nullB) return nullA && !nullB;
@@ -614,6 +615,59 @@ class TestDatabase : public QObject {
                                    : !less(k, r, ranks.rowOfRank[ranks.rankOfRow[r]]) &&
                                          !less(k, ranks.rowOfRank[ranks.rankOfRow[r]], r));
     }
+  }
+
+  // A text column holds 1-byte codes while it has few distinct texts, 2-byte
+  // ones past 255 and the pool ids past 65,535: rows stored before each
+  // widening must still read back as their texts, and sort and DISTINCT
+  // through the codes as through the ids.
+  void textCodesWidenAndReadBack_data() {
+    QTest::addColumn<int>("distinct");
+    QTest::addColumn<bool>("coded");
+    QTest::newRow("a few") << 7 << true;
+    QTest::newRow("past a byte") << 300 << true;
+    QTest::newRow("past two bytes") << 80000 << false;
+  }
+  void textCodesWidenAndReadBack() {
+    QFETCH(int, distinct);
+    QFETCH(bool, coded);
+    ColumnStore store;
+    store.AddColumn(QStringLiteral("other"), ColumnType::Text);
+    store.AddColumn(QStringLiteral("name"), ColumnType::Text);
+    QRandomGenerator random(5);
+    std::vector<QString> stored;
+    std::vector<CellValue> cells(2);
+    for (int r = 0; r < distinct * 2; ++r) {
+      // Every text new once, then repeated; a Null now and then; another
+      // column's texts in between, so that the pool ids are not the codes.
+      const QString text =
+          r % 13 == 0 ? QString() : QStringLiteral("t%1").arg(r < distinct ? r : random.bounded(distinct));
+      cells[0] = CellValue{false, 0, NumberColumn::kNullHundredths, kNullDate,
+                           store.Pool().Intern(QStringLiteral("o%1").arg(r % 500))};
+      cells[1] = CellValue();
+      if (!text.isEmpty())
+        cells[1] = CellValue{false, 0, NumberColumn::kNullHundredths, kNullDate, store.Pool().Intern(text)};
+      store.AppendRow(cells);
+      stored.push_back(text);
+    }
+    QCOMPARE(store.At(1).text.Coded(), coded);
+    std::vector<uint32_t> rows(stored.size());
+    for (uint32_t r = 0; r < rows.size(); ++r) {
+      rows[r] = r;
+      QCOMPARE(store.Text(1, r), stored[r]);
+    }
+    const std::vector<uint32_t> sorted = SortRows(store, {1}, rows);
+    for (size_t i = 1; i < sorted.size(); ++i) {
+      const QString &a = stored[sorted[i - 1]], &b = stored[sorted[i]];
+      QVERIFY(a.isNull() ? (!b.isNull() || sorted[i - 1] < sorted[i])
+                         : !b.isNull() && (CompareText(a, b) < 0 || (a == b && sorted[i - 1] < sorted[i])));
+    }
+    const ColumnRanks ranks = DistinctValues(store, 1, rows);
+    QVERIFY(ranks.hasNull);
+    const QSet<QString> texts(stored.begin(), stored.end());
+    QCOMPARE(ranks.rowOfRank.size(), size_t(texts.size()));  // with Null's place
+    for (size_t rank = 2; rank < ranks.rowOfRank.size(); ++rank)
+      QVERIFY(CompareText(stored[ranks.rowOfRank[rank - 1]], stored[ranks.rowOfRank[rank]]) < 0);
   }
 
   // Rows reach the file kRowsPerGroup a step. A row the engine refuses

@@ -102,9 +102,11 @@ void frmGetFiles::ImportAlongRoad(const ImportStep& importFiles) {
         SetMousePointer(this, vbHourglass);
         ClearYieldReport();
         OpenYieldRecordset();
-        const std::shared_ptr<Recordset> records = GetYieldRecordset();
+        std::shared_ptr<Recordset> records = GetYieldRecordset();
         if (!records) RaiseError(91, QStringLiteral("Object variable or With block variable not set"), AppSourceName());
         importFiles(*records, progress);
+        // Its list of rows goes before the sorted one is made.
+        records.reset();
         // The records are shown from memory while the file takes them.
         WriteStoredRowsBehind();
         progress.Poll();

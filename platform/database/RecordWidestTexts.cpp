@@ -53,12 +53,14 @@ void Recordset::WidestTextsOf(int field, const TextMeasure& widths, WidestTexts&
       char buf[400];
       // Lengths and percentages kept as hundredths are told apart without
       // hashing; other values by their bits.
-      const int32_t* hundredths = column.number.Hundredths();
-      FirstSeen seen(hundredths ? size_t(1) << 20 : 0);
+      const NumberColumn& numbers = column.number;
+      const bool compact = numbers.Compact();
+      FirstSeen seen(compact ? size_t(1) << 20 : 0);
       for (qint64 r = 0; r < n; ++r) {
         const qint64 row = StoreRow(r);
-        const bool direct = hundredths && hundredths[row] >= 0 && size_t(hundredths[row]) < seen.Indexes();
-        if (direct && !seen.FirstIndex(size_t(hundredths[row]))) continue;
+        const int32_t h = compact ? numbers.HundredthsAt(size_t(row)) : -1;
+        const bool direct = h >= 0 && size_t(h) < seen.Indexes();
+        if (direct && !seen.FirstIndex(size_t(h))) continue;
         double v = column.number[size_t(row)];
         if (std::isnan(v)) continue;
         if (v == 0) v = 0;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <limits>
 
 namespace {
 
@@ -27,8 +28,13 @@ class DenseCodes {
     // An array no larger than the rows themselves (or small anyway).
     const uint64_t limit = std::max<uint64_t>(rows.size(), uint64_t(1) << 16);
     if (c.type == ColumnType::Text) {
+      if (c.text.Coded()) {
+        codes_ = &c.text;
+        count_ = c.text.CodeCount();
+        return;
+      }
       if (store.Pool().Size() >= limit) return;  // a pool shared with far more varied columns
-      texts_ = c.text.data();
+      texts_ = &c.text;
       count_ = store.Pool().Size() + size_t(1);
       return;
     }
@@ -41,15 +47,23 @@ class DenseCodes {
       values = c.number.Hundredths();
       null = NumberColumn::kNullHundredths;
     }
-    if (!values || rows.empty()) return;
+    const int16_t* narrow = c.type == ColumnType::Number ? c.number.Narrow() : nullptr;
+    if ((!values && !narrow) || rows.empty()) return;
     int64_t low = std::numeric_limits<int64_t>::max(), high = std::numeric_limits<int64_t>::min();
-    for (uint32_t r : rows)
-      if (values[r] != null) {
-        low = std::min<int64_t>(low, values[r]);
-        high = std::max<int64_t>(high, values[r]);
-      }
+    const auto span = [&](const auto* of, auto nullValue) {
+      for (uint32_t r : rows)
+        if (of[r] != nullValue) {
+          low = std::min<int64_t>(low, of[r]);
+          high = std::max<int64_t>(high, of[r]);
+        }
+    };
+    if (narrow)
+      span(narrow, NumberColumn::kNarrowNull);
+    else
+      span(values, null);
     if (low > high || uint64_t(high - low) >= limit) return;
     values_ = values;
+    narrow_ = narrow;
     null_ = null;
     base_ = low - 1;
     count_ = size_t(high - low) + 2;
@@ -57,14 +71,21 @@ class DenseCodes {
   bool Usable() const { return count_ > 0; }
   size_t Count() const { return count_; }
   size_t CodeOf(uint32_t row) const {
-    if (texts_) return texts_[row];
+    if (codes_) return codes_->CodeAt(row);
+    if (texts_) return (*texts_)[row];
+    if (narrow_) {
+      const int16_t n = narrow_[row];
+      return n == NumberColumn::kNarrowNull ? 0 : size_t(int64_t(n) - base_);
+    }
     const int32_t v = values_[row];
     return v == null_ ? 0 : size_t(int64_t(v) - base_);
   }
 
  private:
-  const uint32_t* texts_ = nullptr;
+  const TextColumn* codes_ = nullptr;  // the column's own codes
+  const TextColumn* texts_ = nullptr;  // pool ids
   const int32_t* values_ = nullptr;
+  const int16_t* narrow_ = nullptr;
   int32_t null_ = 0;
   int64_t base_ = 0;
   size_t count_ = 0;
@@ -211,12 +232,50 @@ void radixSort(std::vector<uint64_t>& words, int low, int width) {
   }
 }
 
+// The ranks of all keys in one 32-bit word per row, built one column at a
+// time so that only one column's ranks are held at once; false when they
+// need more bits.
+bool narrowKeys(const ColumnStore& store, const std::vector<int>& columns, const std::vector<uint32_t>& rows,
+                std::vector<uint32_t>& keys, int& bits) {
+  keys.assign(rows.size(), 0);
+  bits = 0;
+  for (int col : columns) {
+    const Ranker ranker(store, col, rows);
+    const int width = std::bit_width(ranker.Ranks());
+    bits += width;
+    if (bits > 32) return false;
+    for (size_t i = 0; i < rows.size(); ++i) keys[i] = (keys[i] << width) | ranker.RankOf(rows[i]);
+  }
+  return true;
+}
+
+// A stable counting sort on few-bit keys: one pass to count, one to place,
+// and no array beside the keys and the result (a year of boards sorted by
+// day, material and width takes about 18 bits).
+constexpr int kCountingBits = 22;
+
+std::vector<uint32_t> countingSort(const std::vector<uint32_t>& rows, const std::vector<uint32_t>& keys, int bits) {
+  std::vector<uint32_t> start((size_t(1) << bits) + 1, 0);
+  for (uint32_t k : keys) ++start[size_t(k) + 1];
+  for (size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
+  std::vector<uint32_t> sorted(rows.size());
+  for (size_t i = 0; i < rows.size(); ++i) sorted[start[keys[i]]++] = rows[i];
+  return sorted;
+}
+
 }  // namespace
 
 std::vector<uint32_t> SortRows(const ColumnStore& store, const std::vector<int>& columns,
                                const std::vector<uint32_t>& rows) {
-  // The usual case: the ranks of all keys fit one 64-bit word, built one
-  // column at a time so that only one column's ranks are held at once.
+  {
+    std::vector<uint32_t> narrow;
+    int narrowBits = 0;
+    if (rows.size() < std::numeric_limits<uint32_t>::max() && narrowKeys(store, columns, rows, narrow, narrowBits) &&
+        narrowBits <= kCountingBits)
+      return countingSort(rows, narrow, narrowBits);
+  }
+  // Otherwise the ranks of all keys in one 64-bit word, again one column at
+  // a time.
   std::vector<uint64_t> keys(rows.size(), 0);
   int bits = 0;
   for (int col : columns) {

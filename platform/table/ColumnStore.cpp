@@ -48,14 +48,56 @@ bool NumberColumn::ToHundredths(double value, int32_t& h) {
   return FromHundredths(h) == value && !(h == 0 && std::signbit(value));
 }
 
+void NumberColumn::Widen() {
+  hundredths_.reserve(std::max(narrow_.capacity(), narrow_.size() + 1));
+  for (int16_t n : narrow_) hundredths_.push_back(FromNarrow(n));
+  std::vector<int16_t>().swap(narrow_);
+  form_ = Form::Hundredths;
+}
+
 void NumberColumn::PushWide(double value) {
-  if (!wide_) {
-    doubles_.reserve(std::max(hundredths_.capacity(), hundredths_.size() + 1));
-    for (int32_t h : hundredths_) doubles_.push_back(FromHundredths(h));
+  if (form_ != Form::Wide) {
+    const size_t n = size();
+    doubles_.reserve(std::max(form_ == Form::Narrow ? narrow_.capacity() : hundredths_.capacity(), n + 1));
+    for (size_t row = 0; row < n; ++row) doubles_.push_back((*this)[row]);
+    std::vector<int16_t>().swap(narrow_);
     std::vector<int32_t>().swap(hundredths_);
-    wide_ = true;
+    form_ = Form::Wide;
   }
   doubles_.push_back(value);
+}
+
+void TextColumn::push_back(uint32_t id) {
+  if (form_ != Form::Wide) {
+    uint32_t code = 0;
+    if (id != 0 && (code = CodeOf(id)) == 0) code = AddCode(id);
+    if (form_ == Form::Byte) return bytes_.push_back(uint8_t(code));
+    if (form_ == Form::Short) return shorts_.push_back(uint16_t(code));
+  }
+  wide_.push_back(id);
+}
+
+uint32_t TextColumn::AddCode(uint32_t id) {
+  if (ids_.size() == kShortCodes) {
+    wide_.reserve(std::max(shorts_.capacity(), shorts_.size() + 1));
+    for (uint16_t code : shorts_) wide_.push_back(ids_[code]);
+    std::vector<uint16_t>().swap(shorts_);
+    std::vector<uint32_t>().swap(ids_);
+    std::vector<uint16_t>().swap(codeOfId_);
+    form_ = Form::Wide;
+    return 0;
+  }
+  if (ids_.size() == kByteCodes) {
+    shorts_.reserve(std::max(bytes_.capacity(), bytes_.size() + 1));
+    shorts_.assign(bytes_.begin(), bytes_.end());
+    std::vector<uint8_t>().swap(bytes_);
+    form_ = Form::Short;
+  }
+  const uint32_t code = uint32_t(ids_.size());
+  ids_.push_back(id);
+  if (id >= codeOfId_.size()) codeOfId_.resize(std::max<size_t>(size_t(id) + 1, codeOfId_.size() * 2), 0);
+  codeOfId_[id] = uint16_t(code);
+  return code;
 }
 
 TextPool::TextPool() : strings_(1), utf8Bytes_(kUtf8Pad, '\0'), utf8Ends_(1, 0), slots_(64) {}
@@ -174,7 +216,7 @@ uint32_t ColumnStore::AppendRow(const std::vector<CellValue>& cells) {
   for (int i = 0; i < int(columns_.size()) && !moves; ++i) {
     const Column& c = columns_[i];
     switch (c.type) {
-      case ColumnType::Text: moves = c.text.size() == c.text.capacity(); break;
+      case ColumnType::Text: moves = c.text.PushMayMove(cells[i].isNull ? 0 : cells[i].text); break;
       case ColumnType::Number: moves = c.number.PushMayMove(cells[i].isNull, cells[i].hundredths); break;
       case ColumnType::Date: moves = c.date.size() == c.date.capacity(); break;
     }

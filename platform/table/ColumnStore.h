@@ -1,7 +1,9 @@
 #pragma once
-// In-memory rows of a client-side recordset, stored by column: numbers and
-// dates as plain arrays, texts as ids into one pool in which every distinct
-// text is held once. A million yield records fit in about 60 MB this way.
+// In-memory rows of a client-side recordset, stored by column: numbers as
+// hundredths in 2 or 4 bytes where exact, dates as day numbers, texts as
+// ids into one pool in which every distinct text is held once, a column of
+// few distinct texts as 1- or 2-byte codes of those ids. A million yield
+// records fit in about 30 MB this way.
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
@@ -76,56 +78,164 @@ class TextPool {
 
 // The numbers of a column. While every value is a whole number of
 // hundredths (the lengths, widths and percentages of report lines), each
-// takes 4 bytes instead of 8; the first value that is not (or -0) turns the
-// column into plain doubles for good. Either way a value reads back as
-// exactly the double that was stored: hundredths are kept only when
-// dividing them by 100 gives that double again.
+// takes 2 bytes while it lies within +-327.67, 4 bytes beyond, instead of 8;
+// the first value that is not (or -0) turns the column into plain doubles
+// for good. Either way a value reads back as exactly the double that was
+// stored: hundredths are kept only when dividing them by 100 gives that
+// double again.
 class NumberColumn {
  public:
-  double operator[](size_t row) const { return wide_ ? doubles_[row] : FromHundredths(hundredths_[row]); }
-  size_t size() const { return wide_ ? doubles_.size() : hundredths_.size(); }
+  double operator[](size_t row) const {
+    switch (form_) {
+      case Form::Narrow: return FromHundredths(FromNarrow(narrow_[row]));
+      case Form::Hundredths: return FromHundredths(hundredths_[row]);
+      case Form::Wide: break;
+    }
+    return doubles_[row];
+  }
+  size_t size() const {
+    switch (form_) {
+      case Form::Narrow: return narrow_.size();
+      case Form::Hundredths: return hundredths_.size();
+      case Form::Wide: break;
+    }
+    return doubles_.size();
+  }
   void push_back(double value) {
     int32_t h;
-    if (!wide_ && ToHundredths(value, h))
-      hundredths_.push_back(h);
+    if (form_ != Form::Wide && ToHundredths(value, h))
+      PushHundredths(h);
     else
       PushWide(value);
   }
   // The same, for a value known to be exactly hundredths / 100 (unless
   // hundredths is kNullHundredths): spares working that out again.
   void push_back(double value, int32_t hundredths) {
-    if (!wide_ && hundredths != kNullHundredths)
-      hundredths_.push_back(hundredths);
+    if (form_ != Form::Wide && hundredths != kNullHundredths)
+      PushHundredths(hundredths);
     else
       push_back(value);
   }
-  // The values as hundredths (kNullHundredths for Null), or nullptr once
-  // the column holds plain doubles.
-  const int32_t* Hundredths() const { return wide_ ? nullptr : hundredths_.data(); }
+  // Whether the values are held as hundredths (in either width).
+  bool Compact() const { return form_ != Form::Wide; }
+  // The value of a row as hundredths (kNullHundredths for Null); only while
+  // Compact().
+  int32_t HundredthsAt(size_t row) const { return form_ == Form::Narrow ? FromNarrow(narrow_[row]) : hundredths_[row]; }
+  // The values as 4-byte hundredths (kNullHundredths for Null), or nullptr
+  // while they are 2-byte ones (Narrow()) or once they are plain doubles.
+  const int32_t* Hundredths() const { return form_ == Form::Hundredths ? hundredths_.data() : nullptr; }
+  // The values as 2-byte hundredths (kNarrowNull for Null), or nullptr.
+  const int16_t* Narrow() const { return form_ == Form::Narrow ? narrow_.data() : nullptr; }
   const void* Address(size_t row) const {
-    return wide_ ? static_cast<const void*>(&doubles_[row]) : static_cast<const void*>(&hundredths_[row]);
+    switch (form_) {
+      case Form::Narrow: return &narrow_[row];
+      case Form::Hundredths: return &hundredths_[row];
+      case Form::Wide: break;
+    }
+    return &doubles_[row];
   }
 
   static constexpr int32_t kNullHundredths = std::numeric_limits<int32_t>::min();
+  static constexpr int16_t kNarrowNull = std::numeric_limits<int16_t>::min();
 
   // Whether push_back(value, hundredths) may move the values elsewhere
-  // (growing, or turning into doubles).
+  // (growing, or turning wider).
   bool PushMayMove(bool isNull, int32_t hundredths) const {
-    if (wide_) return doubles_.size() == doubles_.capacity();
-    if (!isNull && hundredths == kNullHundredths) return true;
-    return hundredths_.size() == hundredths_.capacity();
+    switch (form_) {
+      case Form::Narrow:
+        if (!isNull && !FitsNarrow(hundredths)) return true;
+        return narrow_.size() == narrow_.capacity();
+      case Form::Hundredths:
+        if (!isNull && hundredths == kNullHundredths) return true;
+        return hundredths_.size() == hundredths_.capacity();
+      case Form::Wide: break;
+    }
+    return doubles_.size() == doubles_.capacity();
   }
 
  private:
+  enum class Form : uint8_t { Narrow, Hundredths, Wide };
   static double FromHundredths(int32_t h) {
     return h == kNullHundredths ? std::numeric_limits<double>::quiet_NaN() : double(h) / 100;
   }
+  static int32_t FromNarrow(int16_t n) { return n == kNarrowNull ? kNullHundredths : int32_t(n); }
+  static bool FitsNarrow(int32_t h) { return h > kNarrowNull && h <= std::numeric_limits<int16_t>::max(); }
   static bool ToHundredths(double value, int32_t& h);
+  // h may be kNullHundredths (Null).
+  void PushHundredths(int32_t h) {
+    if (form_ == Form::Narrow) {
+      if (h == kNullHundredths) return narrow_.push_back(kNarrowNull);
+      if (FitsNarrow(h)) return narrow_.push_back(int16_t(h));
+      Widen();
+    }
+    hundredths_.push_back(h);
+  }
+  void Widen();
   void PushWide(double value);
 
-  bool wide_ = false;
+  Form form_ = Form::Narrow;
+  std::vector<int16_t> narrow_;
   std::vector<int32_t> hundredths_;
   std::vector<double> doubles_;
+};
+
+// The texts of a column, read as pool ids (0 = Null). While the column has
+// few distinct texts (materials, suppliers, operators), each row holds a 1-
+// or 2-byte code into the column's own list of their ids; past 65,535 of
+// them the rows hold the pool ids themselves, for good.
+class TextColumn {
+ public:
+  TextColumn() : ids_(1, 0) {}
+  // The pool id of a row's text. A reference, so that it can be prefetched.
+  const uint32_t& operator[](size_t row) const {
+    switch (form_) {
+      case Form::Byte: return ids_[bytes_[row]];
+      case Form::Short: return ids_[shorts_[row]];
+      case Form::Wide: break;
+    }
+    return wide_[row];
+  }
+  size_t size() const {
+    switch (form_) {
+      case Form::Byte: return bytes_.size();
+      case Form::Short: return shorts_.size();
+      case Form::Wide: break;
+    }
+    return wide_.size();
+  }
+  void push_back(uint32_t id);
+  // Whether push_back(id) may move what another thread reads (growing, the
+  // codes turning wider).
+  bool PushMayMove(uint32_t id) const {
+    if (form_ == Form::Wide) return wide_.size() == wide_.capacity();
+    if (id != 0 && CodeOf(id) == 0) {
+      if (ids_.size() == ids_.capacity()) return true;
+      if (ids_.size() == (form_ == Form::Byte ? kByteCodes : kShortCodes)) return true;
+    }
+    return form_ == Form::Byte ? bytes_.size() == bytes_.capacity() : shorts_.size() == shorts_.capacity();
+  }
+  // Whether the rows hold the column's own codes: then CodeAt is 0 for Null
+  // and below CodeCount() otherwise, and IdOfCode gives the text's pool id.
+  bool Coded() const { return form_ != Form::Wide; }
+  size_t CodeCount() const { return ids_.size(); }
+  uint32_t CodeAt(size_t row) const { return form_ == Form::Byte ? bytes_[row] : shorts_[row]; }
+  uint32_t IdOfCode(uint32_t code) const { return ids_[code]; }
+
+ private:
+  enum class Form : uint8_t { Byte, Short, Wide };
+  static constexpr size_t kByteCodes = size_t(1) << 8;
+  static constexpr size_t kShortCodes = size_t(1) << 16;
+  uint32_t CodeOf(uint32_t id) const { return id < codeOfId_.size() ? codeOfId_[id] : 0; }
+  // The code of a text new to the column; 0 when the codes ran out and the
+  // rows now hold pool ids.
+  uint32_t AddCode(uint32_t id);
+
+  Form form_ = Form::Byte;
+  std::vector<uint8_t> bytes_;
+  std::vector<uint16_t> shorts_;
+  std::vector<uint32_t> wide_;
+  std::vector<uint32_t> ids_;       // pool id of each code; [0] = 0 (Null)
+  std::vector<uint16_t> codeOfId_;  // code of each pool id, 0 = not in the column (only the appending thread)
 };
 
 // One cell's value on its way into the store (a pending row).
@@ -144,9 +254,9 @@ class ColumnStore {
   struct Column {
     QString name;
     ColumnType type = ColumnType::Text;
-    std::vector<uint32_t> text;  // pool ids, 0 = Null
-    NumberColumn number;         // NaN = Null
-    std::vector<qint32> date;    // Julian day, kNullDate = Null
+    TextColumn text;           // pool ids, 0 = Null
+    NumberColumn number;       // NaN = Null
+    std::vector<qint32> date;  // Julian day, kNullDate = Null
   };
 
   void AddColumn(const QString& name, ColumnType type);
