@@ -259,9 +259,8 @@ int runSize(const QString& folder, int runs, bool check) {
       times["Repaint after Filter (all ALL)"].push_back(
           gridPainted.SecondsTo([&] { WindowDriver::Click(f->cmdFilter); }));
     }
-    PaintWatch breakdownPainted([&](QObject* o) {
-      return f->BreakdownWindow() && o == f->BreakdownWindow()->tblBreakdown->viewport();
-    });
+    PaintWatch breakdownPainted(
+        [&](QObject* o) { return f->BreakdownWindow() && o == f->BreakdownWindow()->tblBreakdown->viewport(); });
     for (int r = 0; r < runs; ++r) {
       if (f->BreakdownWindow()) f->BreakdownWindow()->close();
       QCoreApplication::processEvents();
@@ -404,12 +403,11 @@ void printTargets(const std::vector<SizeResult>& results) {
       const double ratio = (sec / b.records) / (a.steps.at(name) / a.records);
       if (ratio > worst) worst = ratio, worstStep = name;
     }
-    std::printf("  %-60s %6.2f   %s (%s)\n",
-                qPrintable(QStringLiteral("cost per record at %1 over %2 <= %3, every step")
-                               .arg(b.records)
-                               .arg(a.records)
-                               .arg(bound)),
-                worst, verdict(worst <= bound), qPrintable(worstStep));
+    std::printf(
+        "  %-60s %6.2f   %s (%s)\n",
+        qPrintable(
+            QStringLiteral("cost per record at %1 over %2 <= %3, every step").arg(b.records).arg(a.records).arg(bound)),
+        worst, verdict(worst <= bound), qPrintable(worstStep));
   }
   std::printf("\n");
 }
