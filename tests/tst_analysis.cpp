@@ -8,6 +8,7 @@
 #include "controls/PrinterSeam.h"
 
 #include <QClipboard>
+#include <QMimeData>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -212,6 +213,25 @@ class TestAnalysis : public QObject {
     WindowDriver::Click(f->cmdSummary);
     QCOMPARE(s->TextMatrix(2, 5), QStringLiteral("2024-03-07"));
     QCOMPARE(s->TextMatrix(4, 2), QStringLiteral("360.00"));
+    QVERIFY(d.boxes.boxes.empty());
+  }
+
+  // The record grid's copy is offered and made when pasted: of the records
+  // shown at the Copy, byte for byte, whatever is filtered or imported
+  // before the paste, and as often as it is pasted.
+  void recordCopyIsOfTheRecordsShownAtCopy() {
+    WindowDriver d;
+    Form1* f = d.StartWithImport({{"m.yrp", mixedFile()}});
+    filterWith(f, "Oak", "Acme", "ALL", "ALL", "ALL");
+    f->fgRS->Select(0, 0, f->fgRS->Rows() - 1, f->fgRS->Cols() - 1);
+    const QByteArray shown = f->fgRS->ClipUtf8();
+    QCOMPARE(shown.count('\n'), 2);  // the header and two dated Acme Oak records
+    WindowDriver::Click(f->cmdCopy2);
+    filterWith(f, "ALL", "ALL", "ALL", "ALL", "ALL");
+    QCOMPARE(QGuiApplication::clipboard()->mimeData()->data("text/plain"), shown);
+    d.ImportFolder(d.MakeFolder("next", {{"n.yrp", line("2024-03-07", "t9", "Acme", "Oak", "4")}}));
+    QCOMPARE(f->fgRS->Rows(), 2);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromUtf8(shown));
     QVERIFY(d.boxes.boxes.empty());
   }
 

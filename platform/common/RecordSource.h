@@ -41,8 +41,16 @@ class RecordSource {
   // Numbers are written with `decimalPoint`, as the grid shows them.
   virtual void AppendRecordText(QByteArray& out, const RecordTextRange& range,
                                 const QByteArray& decimalPoint) const = 0;
+  // The same text, made only when the returned function is called: it keeps
+  // the records as they are now, whatever filter or import follows.
+  virtual std::function<void(QByteArray&)> RecordTextLater(const RecordTextRange& range,
+                                                           const QByteArray& decimalPoint) const = 0;
   // The number a cell's text stands for, when the cell holds a number.
   virtual bool CellNumber(qint64 visibleRow, int field, double& value) const = 0;
+  // CellNumber of `count` records from firstRow on, into values: how many
+  // of them, from the first, hold a number (a sum of ten million cells
+  // should not pay a call per cell).
+  virtual qint64 CellNumbers(qint64 firstRow, int field, qint64 count, double* values) const = 0;
   // Offers the field's name and each distinct text of the visible records.
   virtual void WidestTextsOf(int field, const TextMeasure& widths, WidestTexts& widest) const = 0;
   // Calls `changed` in `receiver`'s thread whenever the visible records change.

@@ -51,6 +51,19 @@ void GridControl::UseModel(GridModel* model) {
   ApplyColumnWidths();
 }
 
+void GridControl::setSelectionModel(QItemSelectionModel* selectionModel) {
+  QItemSelectionModel* old = horizontalHeader()->selectionModel();
+  QTableView::setSelectionModel(selectionModel);
+  // The column header keeps a selection of its own that stays empty. Given
+  // the grid's, each paint asks whether the columns beside every section are
+  // wholly selected, which walks every row of them: seconds at ten million
+  // records once the whole grid is selected. Its sections are never
+  // highlighted (see the constructor), so the header looks the same.
+  if (!selectionModel || !model()) return;
+  horizontalHeader()->setSelectionModel(new QItemSelectionModel(model(), horizontalHeader()));
+  if (old && old->parent() == horizontalHeader()) old->deleteLater();
+}
+
 void GridControl::OnModelReset() {
   ApplyColumnWidths();
   ShowSelection();
@@ -85,6 +98,13 @@ QString GridControl::TextMatrix(int row, int col) const {
 bool GridControl::NumberMatrix(int row, int col, double& value) const {
   CheckCell(row, col);
   return model_->CellNumber(row, col, value);
+}
+
+int GridControl::NumberMatrices(int row, int col, int count, double* values) const {
+  if (count <= 0) return 0;
+  CheckCell(row, col);
+  CheckCell(row + count - 1, col);
+  return model_->CellNumbers(row, col, count, values);
 }
 
 void GridControl::SetTextMatrix(int row, int col, const QString& text) {
@@ -159,6 +179,13 @@ QByteArray GridControl::ClipUtf8() const {
   QByteArray out;
   model_->AppendRowsUtf8(out, r1, r2, c1, c2);
   return out;  // not squeezed: that would copy 100 MB again to save a tenth
+}
+
+std::function<QByteArray()> GridControl::ClipUtf8Later() const {
+  const int r1 = std::min(row_, rowSel_), r2 = std::max(row_, rowSel_);
+  const int c1 = std::min(col_, colSel_), c2 = std::max(col_, colSel_);
+  if (r1 < 0 || c1 < 0 || r2 >= Rows() || c2 >= Cols()) return [] { return QByteArray(); };
+  return model_->RowsUtf8Later(r1, r2, c1, c2);
 }
 
 int GridControl::CellWidthPixels(const QString& text) const {

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QTableView>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -34,6 +35,9 @@ class GridControl : public QTableView {
   // cell holds a number value; false when only the text can tell.
   bool NumberMatrix(int row, int col, double& value) const;
   void SetTextMatrix(int row, int col, const QString& text);
+  // NumberMatrix of `count` cells from (row, col) down, into values: how
+  // many of them, from the first, hold a number value.
+  int NumberMatrices(int row, int col, int count, double* values) const;
 
   // Selects one cell, or the rectangle between two corners.
   void Select(int row, int col);
@@ -50,6 +54,9 @@ class GridControl : public QTableView {
   void CopySelectedCells();
   // The same text as UTF-8: half the memory of a QString for a big grid.
   QByteArray ClipUtf8() const;
+  // The same text made when the returned function is called, of the cells
+  // selected and shown now.
+  std::function<QByteArray()> ClipUtf8Later() const;
 
   // Each column from first to last becomes as wide as its widest text plus
   // extraTwips; equalWidths gives them all the widest column's width.
@@ -70,6 +77,7 @@ class GridControl : public QTableView {
   // Shows another model (nullptr: the grid's own cells).
   void UseModel(GridModel* model);
   void keyPressEvent(QKeyEvent* event) override;
+  void setSelectionModel(QItemSelectionModel* selectionModel) override;
 
  private slots:
   void OnModelReset();

@@ -54,6 +54,19 @@ void GridModel::AppendRowsUtf8(QByteArray& out, int r1, int r2, int c1, int c2) 
   }
 }
 
+std::function<QByteArray()> GridModel::RowsUtf8Later(int r1, int r2, int c1, int c2) const {
+  // A few cells of the grid's own: made now, they cannot change meanwhile.
+  QByteArray out;
+  AppendRowsUtf8(out, r1, r2, c1, c2);
+  return [out] { return out; };
+}
+
+int GridModel::CellNumbers(int row, int col, int count, double* values) const {
+  for (int i = 0; i < count; ++i)
+    if (!CellNumber(row + i, col, values[i])) return i;
+  return count;
+}
+
 int GridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : std::max(0, GridRows() - 1); }
 
 int GridModel::columnCount(const QModelIndex& parent) const {
@@ -147,9 +160,32 @@ void RecordsetGridModel::AppendRowsUtf8(QByteArray& out, int r1, int r2, int c1,
   records_->AppendRecordText(out, range, decimalPoint_);
 }
 
+std::function<QByteArray()> RecordsetGridModel::RowsUtf8Later(int r1, int r2, int c1, int c2) const {
+  QByteArray names;  // the field names now; the records' text when asked for
+  if (r1 == 0) AppendRowUtf8(names, 0, c1, c2);
+  RecordTextRange range;
+  range.firstRow = std::max(r1, 1) - 1;
+  range.lastRow = qint64(r2) - 1;
+  range.firstField = std::max(c1, 1) - 1;
+  range.lastField = c2 - 1;
+  range.leadingEmptyCell = c1 == 0;
+  range.newlineFirst = r1 == 0;
+  std::function<void(QByteArray&)> records = records_->RecordTextLater(range, decimalPoint_);
+  return [names, records] {
+    QByteArray out = names;
+    records(out);
+    return out;
+  };
+}
+
 bool RecordsetGridModel::CellNumber(int row, int col, double& value) const {
   if (row == 0 || col == 0) return false;
   return records_->CellNumber(row - 1, col - 1, value);
+}
+
+int RecordsetGridModel::CellNumbers(int row, int col, int count, double* values) const {
+  if (row == 0 || col == 0) return GridModel::CellNumbers(row, col, count, values);
+  return int(records_->CellNumbers(row - 1, col - 1, count, values));
 }
 
 void RecordsetGridModel::WidestTextsOf(int col, const TextWidths& widths, WidestTexts& widest) const {

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,9 +49,15 @@ class GridModel : public QAbstractTableModel {
   void AppendRowUtf8(QByteArray& out, int row, int c1, int c2) const;
   // Appends rows r1..r2 (cells c1..c2) with "\n" between rows.
   virtual void AppendRowsUtf8(QByteArray& out, int r1, int r2, int c1, int c2) const;
+  // The same text, made when the returned function is called, of the cells
+  // as they are now.
+  virtual std::function<QByteArray()> RowsUtf8Later(int r1, int r2, int c1, int c2) const;
   // The number a cell's text stands for, when the cell holds a number value
   // (its text reads back to exactly this value); false otherwise.
   virtual bool CellNumber(int, int, double&) const { return false; }
+  // CellNumber of the cells from (row, col) down, into values: how many of
+  // them, from the first, hold a number.
+  virtual int CellNumbers(int row, int col, int count, double* values) const;
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -90,7 +97,9 @@ class RecordsetGridModel : public GridModel {
   void WidestTextsOf(int col, const TextWidths& widths, WidestTexts& widest) const override;
   void AppendCellUtf8(QByteArray& out, int row, int col) const override;
   void AppendRowsUtf8(QByteArray& out, int r1, int r2, int c1, int c2) const override;
+  std::function<QByteArray()> RowsUtf8Later(int r1, int r2, int c1, int c2) const override;
   bool CellNumber(int row, int col, double& value) const override;
+  int CellNumbers(int row, int col, int count, double* values) const override;
   const std::shared_ptr<RecordSource>& Source() const { return records_; }
 
  private:

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -276,13 +277,11 @@ void reserveFor(QByteArray& out, qint64 blockBytes, qint64 blockRows, qint64 row
 
 constexpr qint64 kRowsWorthAHelper = 20000;  // starting a thread costs less than a tenth of such a copy
 
-}  // namespace
-
-void AppendRecordText(QByteArray& out, const Recordset& records, const RecordTextRange& range,
-                      const QByteArray& decimalPoint) {
+// storeRows[k]: the store row of visible record range.firstRow + k.
+void appendRecordText(QByteArray& out, const ColumnStore& store, const uint32_t* storeRowsFromFirst,
+                      const RecordTextRange& range, const QByteArray& decimalPoint) {
   const int fields = range.lastField - range.firstField + 1;
   if (range.lastRow < range.firstRow || (fields <= 0 && !range.leadingEmptyCell)) return;
-  const ColumnStore& store = records.Store();
   std::vector<ColumnTexts> texts;
   texts.reserve(size_t(std::max(0, fields)));
   for (int f = range.firstField; f <= range.lastField; ++f) texts.emplace_back(store, f, decimalPoint);
@@ -302,7 +301,7 @@ void AppendRecordText(QByteArray& out, const Recordset& records, const RecordTex
   bool newline = range.newlineFirst;
   for (qint64 first = range.firstRow; first <= range.lastRow; first += kBlockRows) {
     n = std::min(kBlockRows, range.lastRow - first + 1);
-    for (qint64 i = 0; i < n; ++i) storeRows[size_t(i)] = records.StoreRow(first + i);
+    for (qint64 i = 0; i < n; ++i) storeRows[size_t(i)] = storeRowsFromFirst[first - range.firstRow + i];
     // Column by column: one column's array and texts at a time in the caches.
     qint64 bytes = n * tabsPerRow + n - (newline ? 0 : 1);
     if (helper) {
@@ -337,4 +336,24 @@ void AppendRecordText(QByteArray& out, const Recordset& records, const RecordTex
     }
     out.resize(start + bytes);
   }
+}
+
+}  // namespace
+
+void AppendRecordText(QByteArray& out, const Recordset& records, const RecordTextRange& range,
+                      const QByteArray& decimalPoint) {
+  if (range.lastRow < range.firstRow) return;
+  appendRecordText(out, records.Store(), records.VisibleStoreRows() + range.firstRow, range, decimalPoint);
+}
+
+std::function<void(QByteArray&)> RecordTextLater(const Recordset& records, const RecordTextRange& range,
+                                                 const QByteArray& decimalPoint) {
+  auto rows = std::make_shared<std::vector<uint32_t>>();
+  if (range.lastRow >= range.firstRow) {
+    const uint32_t* from = records.VisibleStoreRows() + range.firstRow;
+    rows->assign(from, from + (range.lastRow - range.firstRow + 1));
+  }
+  return [store = records.SharedStore(), rows, range, decimalPoint](QByteArray& out) {
+    if (!rows->empty()) appendRecordText(out, *store, rows->data(), range, decimalPoint);
+  };
 }

@@ -375,6 +375,11 @@ void Recordset::AppendRecordText(QByteArray& out, const RecordTextRange& range, 
   ::AppendRecordText(out, *this, range, decimalPoint);
 }
 
+std::function<void(QByteArray&)> Recordset::RecordTextLater(const RecordTextRange& range,
+                                                            const QByteArray& decimalPoint) const {
+  return ::RecordTextLater(*this, range, decimalPoint);
+}
+
 QMetaObject::Connection Recordset::ConnectChanged(QObject* receiver, std::function<void()> changed) {
   return connect(this, &Recordset::Changed, receiver, std::move(changed));
 }

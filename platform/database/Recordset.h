@@ -13,6 +13,7 @@
 #include <QVariant>
 
 #include <array>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -80,12 +81,32 @@ class Recordset : public QObject, public RecordSource {
     store_->AppendUtf8(out, field, StoreRow(visibleRow), decimalPoint);
   }
   void AppendRecordText(QByteArray& out, const RecordTextRange& range, const QByteArray& decimalPoint) const override;
+  std::function<void(QByteArray&)> RecordTextLater(const RecordTextRange& range,
+                                                   const QByteArray& decimalPoint) const override;
   bool CellNumber(qint64 visibleRow, int field, double& value) const override {
     return store_->Number(field, StoreRow(visibleRow), value);
+  }
+  qint64 CellNumbers(qint64 firstRow, int field, qint64 count, double* values) const override {
+    // ColumnStore::Number, inline: no call per cell. Grid order is not store
+    // order, so the cells some rows ahead are asked for before they are read.
+    const ColumnStore::Column& column = store_->At(field);
+    if (column.type != ColumnType::Number) return 0;
+    const uint32_t* rows = VisibleStoreRows() + firstRow;
+    constexpr qint64 kAhead = 16;
+    for (qint64 i = 0; i < count; ++i) {
+      if (i + kAhead < count) __builtin_prefetch(column.number.Address(rows[i + kAhead]));
+      const double v = column.number[rows[i]];
+      if (std::isnan(v)) return i;  // Null
+      values[i] = v;
+    }
+    return count;
   }
   void WidestTextsOf(int field, const TextMeasure& widths, WidestTexts& widest) const override;
   QMetaObject::Connection ConnectChanged(QObject* receiver, std::function<void()> changed) override;
   const ColumnStore& Store() const { return *store_; }
+  std::shared_ptr<const ColumnStore> SharedStore() const { return store_; }
+  // Store rows of the visible records, in order (RecordCount() of them).
+  const uint32_t* VisibleStoreRows() const { return filtered_ ? visible_.data() : rows_.data(); }
   // Store row of a visible position.
   qint64 StoreRow(qint64 visibleRow) const { return filtered_ ? visible_[visibleRow] : rows_[visibleRow]; }
 
