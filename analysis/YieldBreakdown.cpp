@@ -102,7 +102,7 @@ class GroupFinder {
   // order, so each one is a cache miss of its own.
   void Prefetch(qint64 row) const {
     switch (data_.type) {
-      case ColumnType::Text: __builtin_prefetch(&data_.text[size_t(row)]); break;
+      case ColumnType::Text: __builtin_prefetch(data_.text.Address(size_t(row))); break;
       case ColumnType::Number: __builtin_prefetch(data_.number.Address(size_t(row))); break;
       case ColumnType::Date: __builtin_prefetch(&data_.date[size_t(row)]); break;
     }

@@ -16,8 +16,8 @@ namespace {
 
 constexpr int kWorkbookPackingLevel = Z_BEST_SPEED;
 
-using OpenInZip = int (*)(zipFile, const char*, const zip_fileinfo*, const void*, uInt, const void*, uInt,
-                          const char*, int, int, int, int, int, int, const char*, uLong, uLong, uLong, int);
+using OpenInZip = int (*)(zipFile, const char*, const zip_fileinfo*, const void*, uInt, const void*, uInt, const char*,
+                          int, int, int, int, int, int, const char*, uLong, uLong, uLong, int);
 
 OpenInZip zipLibrarysOpen() {
   static const OpenInZip open = reinterpret_cast<OpenInZip>(dlsym(RTLD_NEXT, "zipOpenNewFileInZip4_64"));
@@ -28,18 +28,18 @@ OpenInZip zipLibrarysOpen() {
 
 extern "C" int zipOpenNewFileInZip4_64(zipFile file, const char* filename, const zip_fileinfo* zipfi,
                                        const void* extrafield_local, uInt size_extrafield_local,
-                                       const void* extrafield_global, uInt size_extrafield_global,
-                                       const char* comment, int method, int level, int raw, int windowBits,
-                                       int memLevel, int strategy, const char* password, uLong crcForCrypting,
-                                       uLong versionMadeBy, uLong flagBase, int zip64) {
+                                       const void* extrafield_global, uInt size_extrafield_global, const char* comment,
+                                       int method, int level, int raw, int windowBits, int memLevel, int strategy,
+                                       const char* password, uLong crcForCrypting, uLong versionMadeBy, uLong flagBase,
+                                       int zip64) {
   const OpenInZip open = zipLibrarysOpen();
   // Without the zip library the library's own call could not be here either;
   // answered as its failure, which the workbook reports as a write error.
   if (!open) return ZIP_INTERNALERROR;
   if (method == Z_DEFLATED && level == Z_DEFAULT_COMPRESSION) level = kWorkbookPackingLevel;
-  return open(file, filename, zipfi, extrafield_local, size_extrafield_local, extrafield_global,
-              size_extrafield_global, comment, method, level, raw, windowBits, memLevel, strategy, password,
-              crcForCrypting, versionMadeBy, flagBase, zip64);
+  return open(file, filename, zipfi, extrafield_local, size_extrafield_local, extrafield_global, size_extrafield_global,
+              comment, method, level, raw, windowBits, memLevel, strategy, password, crcForCrypting, versionMadeBy,
+              flagBase, zip64);
 }
 
 bool WorkbookPackingIsFast() {

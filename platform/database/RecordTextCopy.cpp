@@ -96,8 +96,8 @@ class ColumnTexts {
         return s;
       }
       case ColumnType::Number: {
-        if (const int32_t* hundredths = column_.number.Hundredths()) {
-          const int32_t h = hundredths[row];
+        if (column_.number.Compact()) {
+          const int32_t h = column_.number.HundredthsAt(size_t(row));
           if (h == NumberColumn::kNullHundredths) return {};
           if (h >= 0 && size_t(h) < kDirectSlots) return Direct(size_t(h), row);
         }
@@ -191,7 +191,7 @@ void resolveColumns(std::vector<ColumnTexts>& texts, const ColumnStore& store, i
       if (i + 16 < n) {
         const size_t ahead = size_t(storeRows[size_t(i + 16)]);
         switch (data.type) {
-          case ColumnType::Text: __builtin_prefetch(&data.text[ahead]); break;
+          case ColumnType::Text: __builtin_prefetch(data.text.Address(ahead)); break;
           case ColumnType::Number: __builtin_prefetch(data.number.Address(ahead)); break;
           case ColumnType::Date: __builtin_prefetch(&data.date[ahead]); break;
         }

@@ -186,7 +186,7 @@ class NumberColumn {
 class TextColumn {
  public:
   TextColumn() : ids_(1, 0) {}
-  // The pool id of a row's text. A reference, so that it can be prefetched.
+  // The pool id of a row's text.
   const uint32_t& operator[](size_t row) const {
     switch (form_) {
       case Form::Byte: return ids_[bytes_[row]];
@@ -194,6 +194,15 @@ class TextColumn {
       case Form::Wide: break;
     }
     return wide_[row];
+  }
+  // Where a row's code (or id) lies, to be fetched ahead of reading it.
+  const void* Address(size_t row) const {
+    switch (form_) {
+      case Form::Byte: return bytes_.data() + row;
+      case Form::Short: return shorts_.data() + row;
+      case Form::Wide: break;
+    }
+    return wide_.data() + row;
   }
   size_t size() const {
     switch (form_) {

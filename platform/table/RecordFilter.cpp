@@ -142,7 +142,7 @@ class FilterReader {
 
 void prefetchCell(const ColumnStore::Column& col, uint32_t row) {
   switch (col.type) {
-    case ColumnType::Text: __builtin_prefetch(&col.text[row]); break;
+    case ColumnType::Text: __builtin_prefetch(col.text.Address(row)); break;
     case ColumnType::Number: __builtin_prefetch(col.number.Address(row)); break;
     case ColumnType::Date: __builtin_prefetch(&col.date[row]); break;
   }
