@@ -12,6 +12,7 @@
 #include "Peers.h"
 #include "ReportDatabase.h"
 #include "WindowDriver.h"
+#include "WorkbookPacking.h"
 #include "common/TestHooks.h"
 #include "controls/FileDialogSeam.h"
 
@@ -213,11 +214,19 @@ int runSize(const QString& folder, int runs, bool check) {
     times["Filter (all ALL), breakdown window closed"].push_back(timed([&] { WindowDriver::Click(f->cmdFilter); }));
   }
   QString recordCopy, summaryCopy;
+  // The Copy offers the records; their text is made only when a program
+  // pastes them. The user's road ends at the offer: a paste is timed and
+  // weighed on its own (its peak above what the program held before), and
+  // kept out of the road's peak.
+  const double roadPeakBeforePasteMb = peakMegabytes();
+  double pasteMb = 0;
   for (int r = 0; r < runs; ++r) {
     times["Copy (record grid)"].push_back(timed([&] { WindowDriver::Click(f->cmdCopy2); }));
-    // The copy is offered, and made when a program pastes it.
+    const double before = statusMegabytes("VmRSS:");
+    const bool reset = resetPeak();
     times["  Paste of the record grid's copy (its text made then)"].push_back(
         timed([&] { (void)QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("text/plain")).size(); }));
+    if (reset) pasteMb = std::max(pasteMb, statusMegabytes("VmHWM:") - before);
     if (r == 0 && check) recordCopy = QGuiApplication::clipboard()->text();
   }
   // The copy's text alone, and the floor under it: moving the same number
@@ -229,6 +238,7 @@ int runSize(const QString& folder, int runs, bool check) {
     f->fgRS->Select(0, 0, f->fgRS->Rows() - 1, f->fgRS->Cols() - 1);
     times["  of which Clip text"].push_back(timed([&] { copyBytes = f->fgRS->ClipUtf8().size(); }));
   }
+  resetPeak();  // the road goes on from what it holds now
   for (int r = 0; r < runs; ++r) {
     times["Copy (summary)"].push_back(timed([&] { WindowDriver::Click(f->cmdCopy); }));
     if (r == 0) summaryCopy = QGuiApplication::clipboard()->text();
@@ -273,7 +283,7 @@ int runSize(const QString& folder, int runs, bool check) {
   // Export of the record grid through its context menu, to a workbook and
   // to a CSV file; memory as the peak above what the program held before.
   // Resetting the peak resets the process's own too: keep the road's first.
-  const double roadPeakBeforeExportMb = peakMegabytes();
+  const double roadPeakBeforeExportMb = std::max(roadPeakBeforePasteMb, peakMegabytes());
   double exportMb = 0;
   for (const char* suffix : {".xlsx", ".csv"}) {
     const QString path = d.folder.Path() + "/export" + suffix;
@@ -311,6 +321,7 @@ int runSize(const QString& folder, int runs, bool check) {
   std::printf("LOADED_MB\t%.1f\n", loadedPeakMb);
   std::printf("PEAK_MB\t%.1f\n", roadPeakMb);
   std::printf("EXPORT_MB\t%.1f\n", exportMb);
+  std::printf("PASTE_MB\t%.1f\n", pasteMb);
   if (check) {
     const QStringList files = batchFiles(folder);
     const QString copyProblem = CheckRecordCopy(files, recordCopy);
@@ -329,6 +340,7 @@ struct SizeResult {
   double peakMb = 0;
   double loadedMb = 0;
   double exportMb = 0;
+  double pasteMb = 0;
   QString check;
   ShellTimes shell;
   PlainPass plain;
@@ -368,9 +380,9 @@ void printTargets(const std::vector<SizeResult>& results) {
       within("Repaint after Ctrl+End in the record grid", 0.1, "scrolling to the end repainted <= 100 ms");
       within("Repaint after Filter (all ALL)", 0.1, "Filter repainted <= 100 ms");
       within("Repaint after Breakdown (window opened)", 0.1, "breakdown window painted <= 100 ms");
-      std::printf("  %-60s %8.3fs  (the copy is made when pasted)\n",
+      std::printf("  %-60s %8.3fs  (the copy is made when pasted, %.0f MB above the road's memory then)\n",
                   "  Paste of the record grid's copy (its text made then)",
-                  step("  Paste of the record grid's copy (its text made then)"));
+                  step("  Paste of the record grid's copy (its text made then)"), r.pasteMb);
     }
     if (r.records != 1000000) continue;
     const double copy = step("Copy (record grid)");
@@ -386,7 +398,9 @@ void printTargets(const std::vector<SizeResult>& results) {
     std::printf("  %-60s %6.3fs  %s\n", "Breakdown chart <= 0.300 s", chart, verdict(chart <= 0.300));
     const double xlsx = step("Export record grid to xlsx");
     const double csv = step("Export record grid to csv");
-    std::printf("  %-60s %6.3fs  %s\n", "Export record grid to xlsx <= 4 s", xlsx, verdict(xlsx >= 0 && xlsx <= 4));
+    std::printf("  %-60s %6.3fs  %s (packed at %s)\n", "Export record grid to xlsx <= 4 s", xlsx,
+                verdict(xlsx >= 0 && xlsx <= 4),
+                WorkbookPackingIsFast() ? "zlib's fastest level" : "libxlsxwriter's default level");
     std::printf("  %-60s %6.3fs  %s\n", "Export record grid to CSV <= 1 s", csv, verdict(csv >= 0 && csv <= 1));
     std::printf("  %-60s %6.0fMB  %s\n", "memory, export peak above before <= 60 MB", r.exportMb,
                 verdict(r.exportMb <= 60));
@@ -448,6 +462,7 @@ int main(int argc, char** argv) {
       if (f[0] == "PEAK_MB") res.peakMb = f[1].toDouble();
       if (f[0] == "LOADED_MB") res.loadedMb = f[1].toDouble();
       if (f[0] == "EXPORT_MB") res.exportMb = f[1].toDouble();
+      if (f[0] == "PASTE_MB") res.pasteMb = f[1].toDouble();
       if (f[0] == "CHECK") res.check = QString::fromUtf8(f[1]);
       if (f[0] == "BOXES" && f[1] != "0") res.check += " (message boxes shown: " + QString::fromUtf8(f[1]) + ")";
     }
@@ -472,6 +487,7 @@ int main(int argc, char** argv) {
     std::printf("%-44s %10lld %9.0f MB\n", "peak memory, loaded+shown", r.records, r.loadedMb);
     std::printf("%-44s %10lld %9.0f MB\n", "peak memory, whole road", r.records, r.peakMb);
     std::printf("%-44s %10lld %9.0f MB\n", "export, peak above before", r.records, r.exportMb);
+    std::printf("%-44s %10lld %9.0f MB\n", "paste of the record copy, peak above before", r.records, r.pasteMb);
     if (!r.check.isEmpty()) std::printf("check: %s\n", qPrintable(r.check));
     std::printf("\n");
   }
