@@ -5,16 +5,19 @@
 #include "common/ErrorInfo.h"
 #include "common/RuntimeErrors.h"
 #include "database/Recordset.h"
+#include "table/SideThread.h"
 #include "table/ValueText.h"
 
 #include <QLocale>
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <numeric>
+#include <semaphore>
 #include <unordered_map>
 
 namespace {
@@ -87,11 +90,32 @@ class GroupFinder {
     if (data_.type == ColumnType::Text) byText_.assign(store.Pool().Size(), -1);
   }
 
-  int GroupOf(qint64 row) {
+  // A row's key as one number: the text's pool id, the number's bits or the
+  // day; read where the rows are, grouped later on the calling thread.
+  uint64_t KeyOf(qint64 row) const {
     switch (data_.type) {
-      case ColumnType::Text: return OfText(row);
-      case ColumnType::Number: return OfNumber(row);
-      case ColumnType::Date: return OfDate(row);
+      case ColumnType::Text: return data_.text[size_t(row)];
+      case ColumnType::Number: {
+        const double v = data_.number[size_t(row)];
+        uint64_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        return bits;
+      }
+      case ColumnType::Date: return uint32_t(data_.date[size_t(row)]);
+    }
+    return 0;
+  }
+
+  // The group of a key read from the row.
+  int GroupOf(uint64_t key, qint64 row) {
+    switch (data_.type) {
+      case ColumnType::Text: return OfText(uint32_t(key));
+      case ColumnType::Number: {
+        double v;
+        std::memcpy(&v, &key, sizeof v);
+        return OfNumber(v, row);
+      }
+      case ColumnType::Date: return OfDate(qint32(uint32_t(key)));
     }
     return 0;
   }
@@ -117,8 +141,7 @@ class GroupFinder {
     return int(found_.size() - 1);
   }
 
-  int OfText(qint64 row) {
-    const uint32_t id = data_.text[size_t(row)];
+  int OfText(uint32_t id) {
     int& g = byText_[id];
     if (g < 0) {
       g = Add(store_.Pool().At(id), id == 0);
@@ -127,8 +150,7 @@ class GroupFinder {
     return g;
   }
 
-  int OfNumber(qint64 row) {
-    double v = data_.number[size_t(row)];
+  int OfNumber(double v, qint64 row) {
     if (std::isnan(v)) return nullGroup_ >= 0 ? nullGroup_ : (nullGroup_ = Add(QString(), true));
     if (v == 0) v = 0;  // -0 and 0 are one value
     uint64_t bits;
@@ -151,8 +173,7 @@ class GroupFinder {
     return lastGroup_ = it->second;
   }
 
-  int OfDate(qint64 row) {
-    const qint32 day = data_.date[size_t(row)];
+  int OfDate(qint32 day) {
     if (day == kNullDate) return nullGroup_ >= 0 ? nullGroup_ : (nullGroup_ = Add(QString(), true));
     if (uint64_t(uint32_t(day)) == lastKey_ && lastGroup_ >= 0) return lastGroup_;
     auto [dayIt, newDay] = byDay_.try_emplace(day, 0);
@@ -199,6 +220,15 @@ bool naturallyBefore(const Found& a, const Found& b, ColumnType type) {
   }
   return false;
 }
+
+// A row's cells as the breakdown reads them.
+struct RowCells {
+  uint64_t key;  // GroupFinder::KeyOf
+  uint32_t row;
+  double lengths[4];  // board, net, clear, parts
+};
+constexpr qint64 kBlockRows = 8192;
+constexpr int kRingSlots = 4;
 
 void add(BreakdownGroup& g, double t, double n, double c, double p) {
   ++g.records;
@@ -280,24 +310,82 @@ YieldBreakdown BreakDown(const Recordset* recordset, BreakdownGrouping grouping)
 
   GroupFinder finder(store, keyColumn, grouping);
   b.shown = recordset->RecordCount();
-  constexpr qint64 kAhead = 16;  // rows asked for ahead of their use
-  for (qint64 v = 0; v < b.shown; ++v) {
-    if (v + kAhead < b.shown) {
-      const size_t ahead = size_t(recordset->StoreRow(v + kAhead));
-      finder.Prefetch(qint64(ahead));
-      for (const NumberColumn* column : {&board, &net, &clear, &parts}) __builtin_prefetch(column->Address(ahead));
+  const uint32_t* rows = recordset->VisibleStoreRows();
+  const NumberColumn* lengths[] = {&board, &net, &clear, &parts};
+
+  // Reading a row's cells is a cache miss each (the rows come in grid
+  // order): blocks of rows have their key and lengths read into a buffer,
+  // and are then summed from it. Summing stays on this thread in the rows'
+  // order, so the sums are the summary's to the last bit.
+  const auto read = [&](qint64 from, qint64 to, RowCells* out) {
+    constexpr qint64 kAhead = 16;  // rows asked for ahead of their use
+    for (qint64 v = from; v < to; ++v, ++out) {
+      if (v + kAhead < to) {
+        const size_t ahead = rows[v + kAhead];
+        finder.Prefetch(qint64(ahead));
+        for (const NumberColumn* column : lengths) __builtin_prefetch(column->Address(ahead));
+      }
+      const size_t row = rows[v];
+      *out = {finder.KeyOf(qint64(row)), uint32_t(row), {board[row], net[row], clear[row], parts[row]}};
     }
-    const size_t row = size_t(recordset->StoreRow(v));
-    const int gi = finder.GroupOf(qint64(row));  // may add a group: take the reference after
-    BreakdownGroup& g = finder.Groups()[size_t(gi)].group;
-    const double t = board[row], n = net[row], c = clear[row], p = parts[row];
-    if (std::isnan(t) || std::isnan(n) || std::isnan(c) || std::isnan(p)) {
-      ++g.leftOut;
-      ++b.leftOut;
-      continue;
+  };
+  const auto sum = [&](const RowCells* cells, qint64 count) {
+    for (const RowCells* cell = cells; cell < cells + count; ++cell) {
+      const int gi = finder.GroupOf(cell->key, cell->row);  // may add a group: take the reference after
+      BreakdownGroup& g = finder.Groups()[size_t(gi)].group;
+      const double t = cell->lengths[0], n = cell->lengths[1], c = cell->lengths[2], p = cell->lengths[3];
+      if (std::isnan(t) || std::isnan(n) || std::isnan(c) || std::isnan(p)) {
+        ++g.leftOut;
+        ++b.leftOut;
+        continue;
+      }
+      add(g, t, n, c, p);
+      add(b.all, t, n, c, p);
     }
-    add(g, t, n, c, p);
-    add(b.all, t, n, c, p);
+  };
+  const qint64 blocks = (b.shown + kBlockRows - 1) / kBlockRows;
+  const auto blockEnd = [&](qint64 k) { return std::min(b.shown, (k + 1) * kBlockRows); };
+  std::vector<RowCells> own(size_t(std::min<qint64>(b.shown, kBlockRows)));
+  if (!WorthASecondThread(size_t(b.shown))) {
+    for (qint64 k = 0; k < blocks; ++k) {
+      read(k * kBlockRows, blockEnd(k), own.data());
+      sum(own.data(), blockEnd(k) - k * kBlockRows);
+    }
+  } else {
+    // The odd blocks are read beside, into a ring of buffers, while this
+    // thread reads the even ones and sums every block in turn.
+    std::vector<std::vector<RowCells>> ring(kRingSlots, std::vector<RowCells>(size_t(kBlockRows)));
+    std::counting_semaphore<kRingSlots> emptySlots(kRingSlots), filledSlots(0);
+    std::atomic<bool> stop{false};
+    RunBeside(
+        [&] {
+          for (qint64 k = 1, slot = 0; k < blocks; k += 2, slot = (slot + 1) % kRingSlots) {
+            emptySlots.acquire();
+            if (stop) return;
+            read(k * kBlockRows, blockEnd(k), ring[size_t(slot)].data());
+            filledSlots.release();
+          }
+        },
+        [&] {
+          try {
+            for (qint64 k = 0, slot = 0; k < blocks; ++k) {
+              const qint64 count = blockEnd(k) - k * kBlockRows;
+              if (k % 2 == 0) {
+                read(k * kBlockRows, blockEnd(k), own.data());
+                sum(own.data(), count);
+              } else {
+                filledSlots.acquire();
+                sum(ring[size_t(slot)].data(), count);
+                emptySlots.release();
+                slot = (slot + 1) % kRingSlots;
+              }
+            }
+          } catch (...) {
+            stop = true;  // the reader beside may wait for a slot: free it
+            emptySlots.release(kRingSlots);
+            throw;
+          }
+        });
   }
   b.all.leftOut = b.leftOut;
 

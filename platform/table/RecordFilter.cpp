@@ -2,10 +2,12 @@
 
 #include "common/ErrorInfo.h"
 #include "common/RuntimeErrors.h"
+#include "table/SideThread.h"
 #include "table/ValueParse.h"
 
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -209,19 +211,35 @@ bool RecordFilter::Matches(const ColumnStore& store, qint64 row) {
 std::vector<uint32_t> RecordFilter::Apply(const ColumnStore& store, const std::vector<uint32_t>& rows) {
   Bind(store);
   if (clauses_.empty()) return {};
-  // One core: a second thread bought nothing on a machine whose cores are shared.
-  return Passing(store, rows.data(), rows.size());
+  const size_t count = rows.size();
+  // Room for every row at once: growing millions of rows copies them again
+  // and again.
+  std::vector<uint32_t> passing(count);
+  if (!WorthASecondThread(count)) {
+    passing.resize(Passing(store, rows.data(), count, passing.data()));
+  } else {
+    // Two contiguous halves, the second beside: the passing rows of each
+    // land in their own part of the result, and the second's join the
+    // first's, so the order is the rows' own.
+    const size_t half = count / 2;
+    size_t first = 0, second = 0;
+    RunBeside([&] { second = Passing(store, rows.data() + half, count - half, passing.data() + half); },
+              [&] { first = Passing(store, rows.data(), half, passing.data()); });
+    std::copy(passing.begin() + qsizetype(half), passing.begin() + qsizetype(half + second),
+              passing.begin() + qsizetype(first));
+    passing.resize(first + second);
+  }
+  if (passing.capacity() - passing.size() > passing.size()) passing.shrink_to_fit();  // a narrow filter keeps little
+  return passing;
 }
 
-std::vector<uint32_t> RecordFilter::Passing(const ColumnStore& store, const uint32_t* rows, size_t count) const {
+size_t RecordFilter::Passing(const ColumnStore& store, const uint32_t* rows, size_t count, uint32_t* passing) const {
   // One pass, every clause on a row in turn: the rows come in grid order,
   // not store order, so each row's cells cost a cache miss, paid once for
   // all its clauses (a date range reads the same cell twice). The cells of
   // the row some rows ahead are asked for before they are needed, so that
-  // the misses overlap. Room for every row at once: growing millions of
-  // rows copies them again and again.
-  std::vector<uint32_t> passing;
-  passing.reserve(count);
+  // the misses overlap.
+  size_t passed = 0;
   std::vector<const ColumnStore::Column*> columns;
   for (const Clause& c : clauses_)
     if (columns.empty() || columns.back() != &store.At(c.column)) columns.push_back(&store.At(c.column));
@@ -236,8 +254,7 @@ std::vector<uint32_t> RecordFilter::Passing(const ColumnStore& store, const uint
         holds = false;
         break;
       }
-    if (holds) passing.push_back(r);
+    if (holds) passing[passed++] = r;
   }
-  if (passing.capacity() - passing.size() > passing.size()) passing.shrink_to_fit();  // a narrow filter keeps little
-  return passing;
+  return passed;
 }
