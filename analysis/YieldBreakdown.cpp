@@ -17,7 +17,6 @@
 #include <cstring>
 #include <limits>
 #include <numeric>
-#include <semaphore>
 #include <unordered_map>
 
 namespace {
@@ -353,36 +352,47 @@ YieldBreakdown BreakDown(const Recordset* recordset, BreakdownGrouping grouping)
     }
   } else {
     // The odd blocks are read beside, into a ring of buffers, while this
-    // thread reads the even ones and sums every block in turn.
+    // thread reads the even ones and sums every block in turn. A block is
+    // read by whichever thread claims it first: should the thread beside
+    // fall behind (the cores are shared), this one reads its blocks too.
     std::vector<std::vector<RowCells>> ring(kRingSlots, std::vector<RowCells>(size_t(kBlockRows)));
-    std::counting_semaphore<kRingSlots> emptySlots(kRingSlots), filledSlots(0);
+    std::array<std::atomic<bool>, kRingSlots> full{};  // a slot holds its block, not yet summed
+    std::vector<std::atomic<bool>> claimed(static_cast<size_t>(blocks));
     std::atomic<bool> stop{false};
+    const auto slotOf = [](qint64 k) { return size_t((k - 1) / 2 % kRingSlots); };
     RunBeside(
         [&] {
-          for (qint64 k = 1, slot = 0; k < blocks; k += 2, slot = (slot + 1) % kRingSlots) {
-            emptySlots.acquire();
+          for (qint64 k = 1; k < blocks && !stop; k += 2) {
+            std::atomic<bool>& slot = full[slotOf(k)];
+            slot.wait(true);  // until the block before in the slot is summed
             if (stop) return;
-            read(k * kBlockRows, blockEnd(k), ring[size_t(slot)].data());
-            filledSlots.release();
+            if (claimed[size_t(k)].exchange(true)) continue;
+            read(k * kBlockRows, blockEnd(k), ring[slotOf(k)].data());
+            slot = true;
+            slot.notify_one();
           }
         },
         [&] {
           try {
-            for (qint64 k = 0, slot = 0; k < blocks; ++k) {
+            for (qint64 k = 0; k < blocks; ++k) {
               const qint64 count = blockEnd(k) - k * kBlockRows;
-              if (k % 2 == 0) {
+              if (!claimed[size_t(k)].exchange(true)) {
                 read(k * kBlockRows, blockEnd(k), own.data());
                 sum(own.data(), count);
-              } else {
-                filledSlots.acquire();
-                sum(ring[size_t(slot)].data(), count);
-                emptySlots.release();
-                slot = (slot + 1) % kRingSlots;
+                continue;
               }
+              std::atomic<bool>& slot = full[slotOf(k)];
+              slot.wait(false);
+              sum(ring[slotOf(k)].data(), count);
+              slot = false;
+              slot.notify_one();
             }
           } catch (...) {
             stop = true;  // the reader beside may wait for a slot: free it
-            emptySlots.release(kRingSlots);
+            for (std::atomic<bool>& slot : full) {
+              slot = false;
+              slot.notify_one();
+            }
             throw;
           }
         });
