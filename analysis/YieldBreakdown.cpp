@@ -222,12 +222,14 @@ bool naturallyBefore(const Found& a, const Found& b, ColumnType type) {
 
 // A row's cells as the breakdown reads them.
 struct RowCells {
-  uint64_t key;  // GroupFinder::KeyOf
-  uint32_t row;
+  uint64_t key;       // GroupFinder::KeyOf
   double lengths[4];  // board, net, clear, parts
 };
 constexpr qint64 kBlockRows = 8192;
 constexpr int kRingSlots = 4;
+// Of every kShare blocks, the first is read by the thread that sums them
+// all, the others beside: the summing is a fair part of the work.
+constexpr qint64 kShare = 3;
 
 void add(BreakdownGroup& g, double t, double n, double c, double p) {
   ++g.records;
@@ -325,12 +327,12 @@ YieldBreakdown BreakDown(const Recordset* recordset, BreakdownGrouping grouping)
         for (const NumberColumn* column : lengths) __builtin_prefetch(column->Address(ahead));
       }
       const size_t row = rows[v];
-      *out = {finder.KeyOf(qint64(row)), uint32_t(row), {board[row], net[row], clear[row], parts[row]}};
+      *out = {finder.KeyOf(qint64(row)), {board[row], net[row], clear[row], parts[row]}};
     }
   };
-  const auto sum = [&](const RowCells* cells, qint64 count) {
-    for (const RowCells* cell = cells; cell < cells + count; ++cell) {
-      const int gi = finder.GroupOf(cell->key, cell->row);  // may add a group: take the reference after
+  const auto sum = [&](const RowCells* cells, qint64 from, qint64 to) {
+    for (const RowCells* cell = cells; from < to; ++cell, ++from) {
+      const int gi = finder.GroupOf(cell->key, rows[from]);  // may add a group: take the reference after
       BreakdownGroup& g = finder.Groups()[size_t(gi)].group;
       const double t = cell->lengths[0], n = cell->lengths[1], c = cell->lengths[2], p = cell->lengths[3];
       if (std::isnan(t) || std::isnan(n) || std::isnan(c) || std::isnan(p)) {
@@ -348,21 +350,21 @@ YieldBreakdown BreakDown(const Recordset* recordset, BreakdownGrouping grouping)
   if (!WorthASecondThread(size_t(b.shown))) {
     for (qint64 k = 0; k < blocks; ++k) {
       read(k * kBlockRows, blockEnd(k), own.data());
-      sum(own.data(), blockEnd(k) - k * kBlockRows);
+      sum(own.data(), k * kBlockRows, blockEnd(k));
     }
   } else {
-    // The odd blocks are read beside, into a ring of buffers, while this
-    // thread reads the even ones and sums every block in turn. A block is
+    // Most blocks are read beside, into a ring of buffers, while this
+    // thread reads the others and sums every block in turn. A block is
     // read by whichever thread claims it first: should the thread beside
     // fall behind (the cores are shared), this one reads its blocks too.
     std::vector<std::vector<RowCells>> ring(kRingSlots, std::vector<RowCells>(size_t(kBlockRows)));
     std::array<std::atomic<bool>, kRingSlots> full{};  // a slot holds its block, not yet summed
     std::vector<std::atomic<bool>> claimed(static_cast<size_t>(blocks));
     std::atomic<bool> stop{false};
-    const auto slotOf = [](qint64 k) { return size_t((k - 1) / 2 % kRingSlots); };
+    const auto slotOf = [](qint64 k) { return size_t((k / kShare * (kShare - 1) + k % kShare - 1) % kRingSlots); };
     RunBeside(
         [&] {
-          for (qint64 k = 1; k < blocks && !stop; k += 2) {
+          for (qint64 k = 1; k < blocks && !stop; k += (k + 1) % kShare ? 1 : 2) {
             std::atomic<bool>& slot = full[slotOf(k)];
             slot.wait(true);  // until the block before in the slot is summed
             if (stop) return;
@@ -375,15 +377,14 @@ YieldBreakdown BreakDown(const Recordset* recordset, BreakdownGrouping grouping)
         [&] {
           try {
             for (qint64 k = 0; k < blocks; ++k) {
-              const qint64 count = blockEnd(k) - k * kBlockRows;
               if (!claimed[size_t(k)].exchange(true)) {
                 read(k * kBlockRows, blockEnd(k), own.data());
-                sum(own.data(), count);
+                sum(own.data(), k * kBlockRows, blockEnd(k));
                 continue;
               }
               std::atomic<bool>& slot = full[slotOf(k)];
               slot.wait(false);
-              sum(ring[slotOf(k)].data(), count);
+              sum(ring[slotOf(k)].data(), k * kBlockRows, blockEnd(k));
               slot = false;
               slot.notify_one();
             }
