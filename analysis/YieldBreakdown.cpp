@@ -5,12 +5,14 @@
 #include "common/ErrorInfo.h"
 #include "common/RuntimeErrors.h"
 #include "database/Recordset.h"
+#include "table/SideThread.h"
 #include "table/ValueText.h"
 
 #include <QLocale>
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -87,11 +89,32 @@ class GroupFinder {
     if (data_.type == ColumnType::Text) byText_.assign(store.Pool().Size(), -1);
   }
 
-  int GroupOf(qint64 row) {
+  // A row's key as one number: the text's pool id, the number's bits or the
+  // day; read where the rows are, grouped later on the calling thread.
+  uint64_t KeyOf(qint64 row) const {
     switch (data_.type) {
-      case ColumnType::Text: return OfText(row);
-      case ColumnType::Number: return OfNumber(row);
-      case ColumnType::Date: return OfDate(row);
+      case ColumnType::Text: return data_.text[size_t(row)];
+      case ColumnType::Number: {
+        const double v = data_.number[size_t(row)];
+        uint64_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        return bits;
+      }
+      case ColumnType::Date: return uint32_t(data_.date[size_t(row)]);
+    }
+    return 0;
+  }
+
+  // The group of a key read from the row.
+  int GroupOf(uint64_t key, qint64 row) {
+    switch (data_.type) {
+      case ColumnType::Text: return OfText(uint32_t(key));
+      case ColumnType::Number: {
+        double v;
+        std::memcpy(&v, &key, sizeof v);
+        return OfNumber(v, row);
+      }
+      case ColumnType::Date: return OfDate(qint32(uint32_t(key)));
     }
     return 0;
   }
@@ -117,8 +140,7 @@ class GroupFinder {
     return int(found_.size() - 1);
   }
 
-  int OfText(qint64 row) {
-    const uint32_t id = data_.text[size_t(row)];
+  int OfText(uint32_t id) {
     int& g = byText_[id];
     if (g < 0) {
       g = Add(store_.Pool().At(id), id == 0);
@@ -127,8 +149,7 @@ class GroupFinder {
     return g;
   }
 
-  int OfNumber(qint64 row) {
-    double v = data_.number[size_t(row)];
+  int OfNumber(double v, qint64 row) {
     if (std::isnan(v)) return nullGroup_ >= 0 ? nullGroup_ : (nullGroup_ = Add(QString(), true));
     if (v == 0) v = 0;  // -0 and 0 are one value
     uint64_t bits;
@@ -151,8 +172,7 @@ class GroupFinder {
     return lastGroup_ = it->second;
   }
 
-  int OfDate(qint64 row) {
-    const qint32 day = data_.date[size_t(row)];
+  int OfDate(qint32 day) {
     if (day == kNullDate) return nullGroup_ >= 0 ? nullGroup_ : (nullGroup_ = Add(QString(), true));
     if (uint64_t(uint32_t(day)) == lastKey_ && lastGroup_ >= 0) return lastGroup_;
     auto [dayIt, newDay] = byDay_.try_emplace(day, 0);
@@ -199,6 +219,17 @@ bool naturallyBefore(const Found& a, const Found& b, ColumnType type) {
   }
   return false;
 }
+
+// A row's cells as the breakdown reads them.
+struct RowCells {
+  uint64_t key;       // GroupFinder::KeyOf
+  double lengths[4];  // board, net, clear, parts
+};
+constexpr qint64 kBlockRows = 8192;
+constexpr int kRingSlots = 4;
+// Of every kShare blocks, the first is read by the thread that sums them
+// all, the others beside: the summing is a fair part of the work.
+constexpr qint64 kShare = 3;
 
 void add(BreakdownGroup& g, double t, double n, double c, double p) {
   ++g.records;
@@ -280,24 +311,92 @@ YieldBreakdown BreakDown(const Recordset* recordset, BreakdownGrouping grouping)
 
   GroupFinder finder(store, keyColumn, grouping);
   b.shown = recordset->RecordCount();
-  constexpr qint64 kAhead = 16;  // rows asked for ahead of their use
-  for (qint64 v = 0; v < b.shown; ++v) {
-    if (v + kAhead < b.shown) {
-      const size_t ahead = size_t(recordset->StoreRow(v + kAhead));
-      finder.Prefetch(qint64(ahead));
-      for (const NumberColumn* column : {&board, &net, &clear, &parts}) __builtin_prefetch(column->Address(ahead));
+  const uint32_t* rows = recordset->VisibleStoreRows();
+  const NumberColumn* lengths[] = {&board, &net, &clear, &parts};
+
+  // Reading a row's cells is a cache miss each (the rows come in grid
+  // order): blocks of rows have their key and lengths read into a buffer,
+  // and are then summed from it. Summing stays on this thread in the rows'
+  // order, so the sums are the summary's to the last bit.
+  const auto read = [&](qint64 from, qint64 to, RowCells* out) {
+    constexpr qint64 kAhead = 16;  // rows asked for ahead of their use
+    for (qint64 v = from; v < to; ++v, ++out) {
+      if (v + kAhead < to) {
+        const size_t ahead = rows[v + kAhead];
+        finder.Prefetch(qint64(ahead));
+        for (const NumberColumn* column : lengths) __builtin_prefetch(column->Address(ahead));
+      }
+      const size_t row = rows[v];
+      *out = {finder.KeyOf(qint64(row)), {board[row], net[row], clear[row], parts[row]}};
     }
-    const size_t row = size_t(recordset->StoreRow(v));
-    const int gi = finder.GroupOf(qint64(row));  // may add a group: take the reference after
-    BreakdownGroup& g = finder.Groups()[size_t(gi)].group;
-    const double t = board[row], n = net[row], c = clear[row], p = parts[row];
-    if (std::isnan(t) || std::isnan(n) || std::isnan(c) || std::isnan(p)) {
-      ++g.leftOut;
-      ++b.leftOut;
-      continue;
+  };
+  const auto sum = [&](const RowCells* cells, qint64 from, qint64 to) {
+    for (const RowCells* cell = cells; from < to; ++cell, ++from) {
+      const int gi = finder.GroupOf(cell->key, rows[from]);  // may add a group: take the reference after
+      BreakdownGroup& g = finder.Groups()[size_t(gi)].group;
+      const double t = cell->lengths[0], n = cell->lengths[1], c = cell->lengths[2], p = cell->lengths[3];
+      if (std::isnan(t) || std::isnan(n) || std::isnan(c) || std::isnan(p)) {
+        ++g.leftOut;
+        ++b.leftOut;
+        continue;
+      }
+      add(g, t, n, c, p);
+      add(b.all, t, n, c, p);
     }
-    add(g, t, n, c, p);
-    add(b.all, t, n, c, p);
+  };
+  const qint64 blocks = (b.shown + kBlockRows - 1) / kBlockRows;
+  const auto blockEnd = [&](qint64 k) { return std::min(b.shown, (k + 1) * kBlockRows); };
+  std::vector<RowCells> own(size_t(std::min<qint64>(b.shown, kBlockRows)));
+  if (!WorthASecondThread(size_t(b.shown))) {
+    for (qint64 k = 0; k < blocks; ++k) {
+      read(k * kBlockRows, blockEnd(k), own.data());
+      sum(own.data(), k * kBlockRows, blockEnd(k));
+    }
+  } else {
+    // Most blocks are read beside, into a ring of buffers, while this
+    // thread reads the others and sums every block in turn. A block is
+    // read by whichever thread claims it first: should the thread beside
+    // fall behind (the cores are shared), this one reads its blocks too.
+    std::vector<std::vector<RowCells>> ring(kRingSlots, std::vector<RowCells>(size_t(kBlockRows)));
+    std::array<std::atomic<bool>, kRingSlots> full{};  // a slot holds its block, not yet summed
+    std::vector<std::atomic<bool>> claimed(static_cast<size_t>(blocks));
+    std::atomic<bool> stop{false};
+    const auto slotOf = [](qint64 k) { return size_t((k / kShare * (kShare - 1) + k % kShare - 1) % kRingSlots); };
+    RunBeside(
+        [&] {
+          for (qint64 k = 1; k < blocks && !stop; k += (k + 1) % kShare ? 1 : 2) {
+            std::atomic<bool>& slot = full[slotOf(k)];
+            slot.wait(true);  // until the block before in the slot is summed
+            if (stop) return;
+            if (claimed[size_t(k)].exchange(true)) continue;
+            read(k * kBlockRows, blockEnd(k), ring[slotOf(k)].data());
+            slot = true;
+            slot.notify_one();
+          }
+        },
+        [&] {
+          try {
+            for (qint64 k = 0; k < blocks; ++k) {
+              if (!claimed[size_t(k)].exchange(true)) {
+                read(k * kBlockRows, blockEnd(k), own.data());
+                sum(own.data(), k * kBlockRows, blockEnd(k));
+                continue;
+              }
+              std::atomic<bool>& slot = full[slotOf(k)];
+              slot.wait(false);
+              sum(ring[slotOf(k)].data(), k * kBlockRows, blockEnd(k));
+              slot = false;
+              slot.notify_one();
+            }
+          } catch (...) {
+            stop = true;  // the reader beside may wait for a slot: free it
+            for (std::atomic<bool>& slot : full) {
+              slot = false;
+              slot.notify_one();
+            }
+            throw;
+          }
+        });
   }
   b.all.leftOut = b.leftOut;
 

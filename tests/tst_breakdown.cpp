@@ -4,9 +4,11 @@
 // window following the record grid.
 #include "BreakdownChart.h"
 #include "WindowDriver.h"
+#include "YieldColumns.h"
 #include "controls/ClipboardSeam.h"
 #include "controls/FileDialogSeam.h"
 #include "controls/PrinterSeam.h"
+#include "database/Recordset.h"
 
 #include <QAbstractItemModelTester>
 #include <QBarCategoryAxis>
@@ -308,6 +310,78 @@ class TestBreakdown : public QObject {
     QVERIFY(f->fgRS->Rows() > 2);
     groupBy(w, "Week");
     checkAll();
+  }
+
+  // Records enough for their rows to be read on two threads: the filter
+  // keeps the grid's order, and each group's sums are its records' lengths
+  // added in that order, to the last bit.
+  void twoThreadsKeepTheGridOrder_data() {
+    QTest::addColumn<QString>("material");
+    QTest::newRow("all ALL") << "ALL";
+    QTest::newRow("one material") << "Red Oak";
+  }
+
+  void twoThreadsKeepTheGridOrder() {
+    QFETCH(QString, material);
+    using modReportGeneration::ColumnName;
+    using modReportGeneration::YieldColumn;
+    WindowDriver d;
+    QVERIFY(d.Start() == 0);
+    generated(d.folder.Path() + "/gen", 100000, "--bad-every 700");
+    d.ImportFolder(d.folder.Path() + "/gen");
+    Form1* f = d.Main();
+    const Recordset& rs = *f->RecordsetInUse();
+    const ColumnStore& store = rs.Store();
+    const auto column = [&](YieldColumn c) { return store.FindColumn(ColumnName(c)); };
+    std::vector<uint32_t> expected;
+    for (qint64 v = 0; v < rs.RecordCount(); ++v) {
+      const qint64 row = rs.StoreRow(v);
+      if (store.At(column(YieldColumn::BDate)).date[size_t(row)] != kNullDate &&
+          (material == "ALL" || store.Text(column(YieldColumn::Material), row) == material))
+        expected.push_back(uint32_t(row));
+    }
+    WindowDriver::Pick(f->cmboMaterial, material);
+    WindowDriver::Click(f->cmdFilter);
+    const qint64 shown = rs.RecordCount();
+    QVERIFY(shown > (material == "ALL" ? 90000 : 1000));
+    QVERIFY(std::vector<uint32_t>(rs.VisibleStoreRows(), rs.VisibleStoreRows() + shown) == expected);
+
+    const int lengths[] = {column(YieldColumn::BoardLength), column(YieldColumn::NetBoardLength),
+                           column(YieldColumn::ClearLength), column(YieldColumn::LengthPartsCut)};
+    for (const auto& [grouping, key] : {std::pair{BreakdownGrouping::Supplier, YieldColumn::Supplier},
+                                        {BreakdownGrouping::Width, YieldColumn::Width},
+                                        {BreakdownGrouping::Day, YieldColumn::BDate}}) {
+      std::map<QString, BreakdownGroup> sums;
+      BreakdownGroup all;
+      for (qint64 v = 0; v < shown; ++v) {
+        const QString text = rs.CellText(v, column(key));
+        BreakdownGroup& g = sums[text.isEmpty() ? QStringLiteral("(none)") : text];
+        double x[4];
+        bool whole = true;
+        for (int i = 0; i < 4; ++i) whole = rs.CellNumber(v, lengths[i], x[i]) && whole;
+        if (!whole) {
+          ++g.leftOut;
+          ++all.leftOut;
+          continue;
+        }
+        for (BreakdownGroup* s : {&g, &all}) {
+          ++s->records;
+          s->total += x[0], s->net += x[1], s->clear += x[2], s->parts += x[3];
+        }
+      }
+      all.label = QStringLiteral("All");
+      sums.emplace(all.label, all);
+      const YieldBreakdown b = BreakDown(&rs, grouping);
+      QCOMPARE(b.groups.size() + 1, sums.size());
+      std::vector<BreakdownGroup> every = b.groups;
+      every.push_back(b.all);
+      for (const BreakdownGroup& g : every) {
+        const BreakdownGroup& e = sums[g.label];
+        QVERIFY2(g.records == e.records && g.leftOut == e.leftOut && g.total == e.total && g.net == e.net &&
+                     g.clear == e.clear && g.parts == e.parts,
+                 qPrintable(g.label));
+      }
+    }
   }
 
   void nullGroupsMissingLengthsAndZeroDivisors() {

@@ -2,11 +2,14 @@
 
 #include "common/ErrorInfo.h"
 #include "common/RuntimeErrors.h"
+#include "table/SideThread.h"
 #include "table/ValueParse.h"
 
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -29,6 +32,33 @@ bool compare(RecordFilter::Op op, const T& a, const T& b) {
     case RecordFilter::Op::Ge: return a >= b;
   }
   return false;
+}
+
+// Calls f with the comparison of op as a function object: a loop over
+// millions of cells then compares without a switch per cell.
+template <typename F>
+void withComparison(RecordFilter::Op op, F&& f) {
+  switch (op) {
+    case RecordFilter::Op::Eq: return f(std::equal_to<>());
+    case RecordFilter::Op::Ne: return f(std::not_equal_to<>());
+    case RecordFilter::Op::Lt: return f(std::less<>());
+    case RecordFilter::Op::Gt: return f(std::greater<>());
+    case RecordFilter::Op::Le: return f(std::less_equal<>());
+    case RecordFilter::Op::Ge: return f(std::greater_equal<>());
+  }
+}
+
+// Clears the bits of words [w1, w2) of mask (a bit per store row) whose row
+// fails holds; rows from n on are cleared.
+template <typename Holds>
+void keepHolding(std::vector<uint64_t>& mask, size_t w1, size_t w2, qint64 n, Holds&& holds) {
+  for (size_t w = w1; w < w2; ++w) {
+    if (!mask[w]) continue;
+    const qint64 first = qint64(w) * 64, end = std::min(n, first + 64);
+    uint64_t bits = 0;
+    for (qint64 r = first; r < end; ++r) bits |= uint64_t(holds(r)) << (r - first);
+    mask[w] &= bits;
+  }
 }
 
 }  // namespace
@@ -209,19 +239,84 @@ bool RecordFilter::Matches(const ColumnStore& store, qint64 row) {
 std::vector<uint32_t> RecordFilter::Apply(const ColumnStore& store, const std::vector<uint32_t>& rows) {
   Bind(store);
   if (clauses_.empty()) return {};
-  // One core: a second thread bought nothing on a machine whose cores are shared.
-  return Passing(store, rows.data(), rows.size());
+  const size_t count = rows.size();
+  // Room for every row at once: growing millions of rows copies them again
+  // and again.
+  std::vector<uint32_t> passing(count);
+  size_t passed = 0;
+  if (!WorthASecondThread(count)) {
+    passed = Passing(store, rows.data(), count, passing.data());
+  } else {
+    // Millions of rows in grid order would cost a cache miss each: the
+    // clauses are decided in store order, a pass that streams, into a bit
+    // per row small enough for the cache; the rows then look up their bit.
+    // Both passes in two halves, the second on a thread beside, the halves
+    // joined in row order.
+    const qint64 n = store.RowCount();
+    std::vector<uint64_t> mask(size_t((n + 63) / 64), ~uint64_t(0));
+    const size_t halfWords = mask.size() / 2;
+    RunBeside([&] { MaskHolding(store, mask, halfWords, mask.size()); },
+              [&] { MaskHolding(store, mask, 0, halfWords); });
+    const auto keep = [&](const uint32_t* from, size_t count, uint32_t* to) {
+      size_t kept = 0;
+      for (const uint32_t* r = from; r < from + count; ++r) {
+        to[kept] = *r;
+        kept += (mask[*r >> 6] >> (*r & 63)) & 1;
+      }
+      return kept;
+    };
+    const size_t half = count / 2;
+    size_t second = 0;
+    RunBeside([&] { second = keep(rows.data() + half, count - half, passing.data() + half); },
+              [&] { passed = keep(rows.data(), half, passing.data()); });
+    std::copy(passing.begin() + qsizetype(half), passing.begin() + qsizetype(half + second),
+              passing.begin() + qsizetype(passed));
+    passed += second;
+  }
+  passing.resize(passed);
+  if (passing.capacity() - passing.size() > passing.size()) passing.shrink_to_fit();  // a narrow filter keeps little
+  return passing;
 }
 
-std::vector<uint32_t> RecordFilter::Passing(const ColumnStore& store, const uint32_t* rows, size_t count) const {
+void RecordFilter::MaskHolding(const ColumnStore& store, std::vector<uint64_t>& mask, size_t w1, size_t w2) const {
+  const qint64 n = store.RowCount();
+  for (const Clause& c : clauses_) {
+    const ColumnStore::Column& col = store.At(c.column);
+    if (c.nullLiteral) {
+      std::fill(mask.begin() + qsizetype(w1), mask.begin() + qsizetype(w2), 0);
+      return;
+    }
+    switch (col.type) {
+      case ColumnType::Text:
+        keepHolding(mask, w1, w2, n, [&](qint64 r) { return c.textPasses[col.text[size_t(r)]] != 0; });
+        break;
+      case ColumnType::Number:
+        withComparison(c.op, [&](auto cmp) {
+          keepHolding(mask, w1, w2, n, [&](qint64 r) {
+            const double v = col.number[size_t(r)];
+            return !std::isnan(v) && cmp(v, c.number);
+          });
+        });
+        break;
+      case ColumnType::Date:
+        withComparison(c.op, [&](auto cmp) {
+          keepHolding(mask, w1, w2, n, [&](qint64 r) {
+            const qint32 v = col.date[size_t(r)];
+            return v != kNullDate && cmp(v, c.date);
+          });
+        });
+        break;
+    }
+  }
+}
+
+size_t RecordFilter::Passing(const ColumnStore& store, const uint32_t* rows, size_t count, uint32_t* passing) const {
   // One pass, every clause on a row in turn: the rows come in grid order,
   // not store order, so each row's cells cost a cache miss, paid once for
   // all its clauses (a date range reads the same cell twice). The cells of
   // the row some rows ahead are asked for before they are needed, so that
-  // the misses overlap. Room for every row at once: growing millions of
-  // rows copies them again and again.
-  std::vector<uint32_t> passing;
-  passing.reserve(count);
+  // the misses overlap.
+  size_t passed = 0;
   std::vector<const ColumnStore::Column*> columns;
   for (const Clause& c : clauses_)
     if (columns.empty() || columns.back() != &store.At(c.column)) columns.push_back(&store.At(c.column));
@@ -236,8 +331,7 @@ std::vector<uint32_t> RecordFilter::Passing(const ColumnStore& store, const uint
         holds = false;
         break;
       }
-    if (holds) passing.push_back(r);
+    if (holds) passing[passed++] = r;
   }
-  if (passing.capacity() - passing.size() > passing.size()) passing.shrink_to_fit();  // a narrow filter keeps little
-  return passing;
+  return passed;
 }

@@ -34,8 +34,13 @@ class RecordFilter {
  private:
   void Bind(const ColumnStore& store);
   static bool Holds(const Clause& c, const ColumnStore& store, qint64 row);
-  // The rows of rows[0..count) that pass (clauses bound already).
-  std::vector<uint32_t> Passing(const ColumnStore& store, const uint32_t* rows, size_t count) const;
+  // Writes the rows of rows[0..count) that pass to passing, in order, and
+  // returns how many (clauses bound already; reads only, so two threads
+  // may share it).
+  size_t Passing(const ColumnStore& store, const uint32_t* rows, size_t count, uint32_t* passing) const;
+  // Clears the bits of mask words [w1, w2) (a bit per store row) whose row
+  // fails a clause, or lies past the store's rows.
+  void MaskHolding(const ColumnStore& store, std::vector<uint64_t>& mask, size_t w1, size_t w2) const;
   std::vector<Clause> clauses_;
   uint32_t boundPoolSize_ = 0;
 };
