@@ -148,8 +148,11 @@ void RecordsetGridModel::AppendCellUtf8(QByteArray& out, int row, int col) const
   records_->AppendCellUtf8(out, row - 1, col - 1, decimalPoint_);
 }
 
-void RecordsetGridModel::AppendRowsUtf8(QByteArray& out, int r1, int r2, int c1, int c2) const {
-  if (r1 == 0) AppendRowUtf8(out, 0, c1, c2);  // the field names
+namespace {
+
+// The records of grid rows r1..r2 and columns c1..c2 (row 0 and column 0
+// being the header's), as the record copy reads them.
+RecordTextRange recordRange(int r1, int r2, int c1, int c2) {
   RecordTextRange range;
   range.firstRow = std::max(r1, 1) - 1;
   range.lastRow = qint64(r2) - 1;
@@ -157,20 +160,20 @@ void RecordsetGridModel::AppendRowsUtf8(QByteArray& out, int r1, int r2, int c1,
   range.lastField = c2 - 1;
   range.leadingEmptyCell = c1 == 0;
   range.newlineFirst = r1 == 0;
-  records_->AppendRecordText(out, range, decimalPoint_);
+  return range;
+}
+
+}  // namespace
+
+void RecordsetGridModel::AppendRowsUtf8(QByteArray& out, int r1, int r2, int c1, int c2) const {
+  if (r1 == 0) AppendRowUtf8(out, 0, c1, c2);  // the field names
+  records_->AppendRecordText(out, recordRange(r1, r2, c1, c2), decimalPoint_);
 }
 
 std::function<QByteArray()> RecordsetGridModel::RowsUtf8Later(int r1, int r2, int c1, int c2) const {
   QByteArray names;  // the field names now; the records' text when asked for
   if (r1 == 0) AppendRowUtf8(names, 0, c1, c2);
-  RecordTextRange range;
-  range.firstRow = std::max(r1, 1) - 1;
-  range.lastRow = qint64(r2) - 1;
-  range.firstField = std::max(c1, 1) - 1;
-  range.lastField = c2 - 1;
-  range.leadingEmptyCell = c1 == 0;
-  range.newlineFirst = r1 == 0;
-  std::function<void(QByteArray&)> records = records_->RecordTextLater(range, decimalPoint_);
+  std::function<void(QByteArray&)> records = records_->RecordTextLater(recordRange(r1, r2, c1, c2), decimalPoint_);
   return [names, records] {
     QByteArray out = names;
     records(out);
