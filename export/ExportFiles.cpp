@@ -10,6 +10,7 @@
 #include <QTemporaryFile>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cstdio>
 
@@ -35,6 +36,23 @@ TemporaryBeside::~TemporaryBeside() {
 
 void TemporaryBeside::Commit() {
   const int fd = ::open(QFile::encodeName(temporary_).constData(), O_RDONLY);
+  // The temporary file was made for this user alone; the file it becomes
+  // gets the permissions of the file it replaces, or else those a new file
+  // gets here (the umask), so that others may read a report as they would
+  // any other file.
+  struct stat older {};
+  mode_t mode = 0;
+  if (::stat(QFile::encodeName(destination_).constData(), &older) == 0) {
+    mode = older.st_mode & 07777;
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  if (fd >= 0 && ::fchmod(fd, mode) != 0) {
+    ::close(fd);
+    RaiseCannotWrite(destination_);
+  }
   const bool synced = fd >= 0 && ::fsync(fd) == 0;
   if (fd >= 0) ::close(fd);
   // rename() replaces an older file of that name in one step.

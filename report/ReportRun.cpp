@@ -17,6 +17,8 @@
 #include "table/ValueText.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -26,6 +28,35 @@ namespace {
 void printError(const QString& line) {
   std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
   std::fflush(stderr);
+}
+
+// A problem's text quotes the line it found; control characters of a file
+// that is no report (a binary named by a wide pattern) are written as \xNN,
+// not sent to the terminal.
+QString printable(const QString& text) {
+  QString out;
+  out.reserve(text.size());
+  for (const QChar c : text) {
+    if (c.category() == QChar::Other_Control)
+      out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+    else
+      out += c;
+  }
+  return out;
+}
+
+// The files in the order given, each once, however it is named (a path
+// through "..", a link).
+QStringList eachOnce(const QStringList& files) {
+  QStringList once;
+  QSet<QString> seen;
+  for (const QString& file : files) {
+    const QString canonical = QFileInfo(file).canonicalFilePath();
+    if (seen.contains(canonical.isEmpty() ? file : canonical)) continue;
+    seen.insert(canonical.isEmpty() ? file : canonical);
+    once << file;
+  }
+  return once;
 }
 
 // Every box of the run is answered with its first button and kept, so that
@@ -73,8 +104,8 @@ class ProblemsToStderr : public ImportProgress {
       if (p.line && p.line == lastLine_ && p.text == lastText_) continue;
       lastLine_ = p.line;
       lastText_ = p.text;
-      printError(p.line ? QStringLiteral("%1:%2: %3").arg(path_).arg(p.line).arg(p.text)
-                        : QStringLiteral("%1: %2").arg(path_, p.text));
+      printError(p.line ? QStringLiteral("%1:%2: %3").arg(path_).arg(p.line).arg(printable(p.text))
+                        : QStringLiteral("%1: %2").arg(path_, printable(p.text)));
     }
   }
   // After the batch: the problems beyond those listed, counted.
@@ -107,6 +138,13 @@ void pick(QComboBox* list, const QString& value) {
   list->setCurrentIndex(index);
 }
 
+// Whether a date list holds a date beside its "ALL".
+bool hasDates(const QComboBox* list) {
+  for (int i = 1; i < list->count(); ++i)
+    if (!list->itemText(i).isEmpty()) return true;
+  return false;
+}
+
 int groupingIndex(const QString& name) {
   const QStringList& names = BreakdownGroupingNames();
   for (int i = 0; i < names.size(); ++i)
@@ -134,9 +172,7 @@ int makeReport(const ReportRequest& request, BoxesToStderr& boxes) {
   const std::shared_ptr<Recordset> records = GetYieldRecordset();
   if (!records || boxes.Report()) return kReportNotWritten;
 
-  QStringList files = request.files;
-  files.removeDuplicates();
-  const QStringList ordered = InImportOrder(files);
+  const QStringList ordered = InImportOrder(eachOnce(request.files));
   ProblemsToStderr progress;
   {
     const ImportProgressScope importing(&progress);
@@ -157,6 +193,13 @@ int makeReport(const ReportRequest& request, BoxesToStderr& boxes) {
   form.GetWidths();
   form.Getdates();
   if (boxes.Report()) return kReportNotWritten;
+  // The filter always bounds the dates: files with no dated record (no
+  // yield reports, empty, or every date unreadable) could only give "no
+  // records match the filter", which would hide the mistake.
+  if (!hasDates(form.cmboDate[0])) {
+    printError(QStringLiteral("No record with a date was read from the files named"));
+    return kReportFileUnread;
+  }
   pick(form.cmboMaterial, request.material);
   pick(form.cmboSupplier, request.supplier);
   pick(form.cmboWidth, request.width);

@@ -48,6 +48,7 @@ first = write("line1.yrp", "".join(line(b) for b in BOARDS[:4]))  # the refused 
 second = write("line2.yrp", "".join(line(b) for b in BOARDS[4:]))
 refused = write("refused.yrp", line(BOARDS[1]) + line(BOARDS[2], board="ERR"))
 files = [first, second]
+garbage = write("garbage.yrp", "\x01\x02 no report\r\n")
 week = ["--material", "Oak", "--from", "2024-03-04", "--to", "2024-03-10"]
 in_week = [b for b in BOARDS if b[2] == "Oak" and "2024-03-04" <= b[0] <= "2024-03-10"]
 total, parts = sum(b[4] for b in in_week), sum(b[5] for b in in_week)
@@ -139,6 +140,11 @@ cases = [
      2, re.escape(out("gone.yrp")) + ": .*File not found", None, None),
     ("unwritable report", ["--report", out("missing/x.xlsx"), *files],
      1, re.escape("Error: 75, Path/File access error: " + out("missing/x.xlsx")) + "\n$", None, None),
+    ("the same file named two ways counts once",
+     ["--report", out("once.csv"), *week, "--group-by", "Supplier", first, second, work + "/./line1.yrp"],
+     0, problem, "once.csv", checkCsv),
+    ("files holding no dated record: no report, control characters escaped", ["--report", out("x.csv"), garbage],
+     2, r"^[^\x01]*\\x01[^\x01]*\nNo record with a date was read from the files named\n$", None, None),
     ("summary refused", ["--report", out("x.csv"), refused],
      3, re.escape(refused) + r":2: .*'ERR'(.|\n)*\nError: 13, Type mismatch: '' in row 2, column 8", None, None),
 ]
@@ -149,7 +155,12 @@ for name, args, code, stderr, written, content in cases:
         ok = ok and os.path.exists(out(written)) and content(out(written))
     check(name, bool(ok), r)
 check("nothing but the reports in the folder",
-      sorted(f for f in os.listdir(work) if not f.endswith(".yrp")) == ["b.csv", "e.csv", "p.pdf", "w.xlsx"])
+      sorted(f for f in os.listdir(work) if not f.endswith(".yrp")) == ["b.csv", "e.csv", "once.csv", "p.pdf",
+                                                                          "w.xlsx"])
+umask = os.umask(0)
+os.umask(umask)
+check("reports readable as any new file is (the umask's permissions)",
+      all(os.stat(out(f)).st_mode & 0o777 == 0o666 & ~umask for f in ("b.csv", "p.pdf", "w.xlsx")))
 check("the database beside the program untouched", digest() == before)
 # A copy of the program running on the database beside it listens here; a
 # report is never handed to it (it would then end without writing).
@@ -182,5 +193,5 @@ check("--help lists the report's options",
       r.returncode == 0 and all(o in r.stdout for o in ("--report <file>", "--material", "--supplier", "--width",
                                                          "--from <date>", "--to <date>", "--group-by <grouping>")), r)
 shutil.rmtree(work)
-print(f"{len(cases) + 4 - len(failures)} passed, {len(failures)} failed")
+print(f"{len(cases) + 5 - len(failures)} passed, {len(failures)} failed")
 sys.exit(1 if failures else 0)
