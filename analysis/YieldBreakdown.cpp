@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <numeric>
 #include <unordered_map>
@@ -89,22 +90,6 @@ class GroupFinder {
     if (data_.type == ColumnType::Text) byText_.assign(store.Pool().Size(), -1);
   }
 
-  // A row's key as one number: the text's pool id, the number's bits or the
-  // day; read where the rows are, grouped later on the calling thread.
-  uint64_t KeyOf(qint64 row) const {
-    switch (data_.type) {
-      case ColumnType::Text: return data_.text[size_t(row)];
-      case ColumnType::Number: {
-        const double v = data_.number[size_t(row)];
-        uint64_t bits;
-        std::memcpy(&bits, &v, sizeof bits);
-        return bits;
-      }
-      case ColumnType::Date: return uint32_t(data_.date[size_t(row)]);
-    }
-    return 0;
-  }
-
   // The group of a key read from the row.
   int GroupOf(uint64_t key, qint64 row) {
     switch (data_.type) {
@@ -120,16 +105,6 @@ class GroupFinder {
   }
 
   std::vector<Found>& Groups() { return found_; }
-
-  // Asks for a row's key a few rows ahead of its use: the rows come in grid
-  // order, so each one is a cache miss of its own.
-  void Prefetch(qint64 row) const {
-    switch (data_.type) {
-      case ColumnType::Text: __builtin_prefetch(data_.text.Address(size_t(row))); break;
-      case ColumnType::Number: __builtin_prefetch(data_.number.Address(size_t(row))); break;
-      case ColumnType::Date: __builtin_prefetch(&data_.date[size_t(row)]); break;
-    }
-  }
 
  private:
   int Add(QString label, bool isNull) {
@@ -222,14 +197,14 @@ bool naturallyBefore(const Found& a, const Found& b, ColumnType type) {
 
 // A row's cells as the breakdown reads them.
 struct RowCells {
-  uint64_t key;       // GroupFinder::KeyOf
+  uint64_t key;       // the text's pool id, the number's bits or the day
   double lengths[4];  // board, net, clear, parts
 };
 constexpr qint64 kBlockRows = 8192;
 constexpr int kRingSlots = 4;
 // Of every kShare blocks, the first is read by the thread that sums them
 // all, the others beside: the summing is a fair part of the work.
-constexpr qint64 kShare = 3;
+constexpr qint64 kShare = 4;
 
 void add(BreakdownGroup& g, double t, double n, double c, double p) {
   ++g.records;
@@ -239,6 +214,29 @@ void add(BreakdownGroup& g, double t, double n, double c, double p) {
   g.parts += p;
 }
 
+// A group's counts and sums while its rows are added.
+struct Sums {
+  explicit Sums(const BreakdownGroup& g)
+      : records(g.records), leftOut(g.leftOut), total(g.total), net(g.net), clear(g.clear), parts(g.parts) {}
+  void Add(double t, double n, double c, double p) {
+    ++records;
+    total += t;
+    net += n;
+    clear += c;
+    parts += p;
+  }
+  void Into(BreakdownGroup& g) const {
+    g.records = records;
+    g.leftOut = leftOut;
+    g.total = total;
+    g.net = net;
+    g.clear = clear;
+    g.parts = parts;
+  }
+  long long records = 0, leftOut = 0;
+  double total = 0, net = 0, clear = 0, parts = 0;
+};
+
 double percent(double part, double whole) {
   if (whole == 0) return kNaN;
   const double v = part * 100 / whole;
@@ -246,6 +244,76 @@ double percent(double part, double whole) {
 }
 
 double orNaN(double v) { return std::isfinite(v) ? v : kNaN; }
+
+// Reads rows [from, to) of the grid into out.
+using RowReader = std::function<void(qint64 from, qint64 to, RowCells* out)>;
+
+template <class KeyOf>
+RowReader narrowReader(KeyOf keyOf, const uint32_t* rows, const int16_t* const (&l)[4]) {
+  // The grid's rows lie close to one another in the store: no fetching
+  // ahead, and no asking each cell's column for its form.
+  return [=, b = l[0], n = l[1], c = l[2], p = l[3]](qint64 from, qint64 to, RowCells* out) {
+    for (qint64 v = from; v < to; ++v, ++out) {
+      const size_t row = rows[v];
+      *out = {keyOf(row),
+              {NumberColumn::NarrowValue(b[row]), NumberColumn::NarrowValue(n[row]), NumberColumn::NarrowValue(c[row]),
+               NumberColumn::NarrowValue(p[row])}};
+    }
+  };
+}
+
+// A reader for the columns' forms: a plain loop for the common ones (the
+// lengths as 2-byte hundredths, the key a 1-byte text code, a narrow number
+// or a day), else one that asks each column.
+RowReader rowReader(const ColumnStore& store, int keyColumn, const uint32_t* rows,
+                    const NumberColumn* const (&lengths)[4]) {
+  const int16_t* narrow[4];
+  bool allNarrow = true;
+  for (int i = 0; i < 4; ++i) allNarrow = allNarrow && (narrow[i] = lengths[i]->Narrow()) != nullptr;
+  const ColumnStore::Column& key = store.At(keyColumn);
+  if (allNarrow) {
+    if (key.type == ColumnType::Text && key.text.ByteCodes()) {
+      const uint8_t* codes = key.text.ByteCodes();
+      const TextColumn* text = &key.text;
+      return narrowReader([=](size_t row) -> uint64_t { return text->IdOfCode(codes[row]); }, rows, narrow);
+    }
+    if (key.type == ColumnType::Number && key.number.Narrow()) {
+      const int16_t* numbers = key.number.Narrow();
+      return narrowReader(
+          [=](size_t row) {
+            const double v = NumberColumn::NarrowValue(numbers[row]);
+            uint64_t bits;
+            std::memcpy(&bits, &v, sizeof bits);
+            return bits;
+          },
+          rows, narrow);
+    }
+    if (key.type == ColumnType::Date) {
+      const qint32* days = key.date.data();
+      return narrowReader([=](size_t row) -> uint64_t { return uint32_t(days[row]); }, rows, narrow);
+    }
+  }
+  return [&store, keyColumn, rows, lengths](qint64 from, qint64 to, RowCells* out) {
+    const ColumnStore::Column& key = store.At(keyColumn);
+    const auto keyOf = [&](size_t row) -> uint64_t {
+      switch (key.type) {
+        case ColumnType::Text: return key.text[row];
+        case ColumnType::Number: {
+          const double v = key.number[row];
+          uint64_t bits;
+          std::memcpy(&bits, &v, sizeof bits);
+          return bits;
+        }
+        case ColumnType::Date: return uint32_t(key.date[row]);
+      }
+      return 0;
+    };
+    for (qint64 v = from; v < to; ++v, ++out) {
+      const size_t row = rows[v];
+      *out = {keyOf(row), {(*lengths[0])[row], (*lengths[1])[row], (*lengths[2])[row], (*lengths[3])[row]}};
+    }
+  };
+}
 
 }  // namespace
 
@@ -314,35 +382,27 @@ YieldBreakdown BreakDown(const Recordset* recordset, BreakdownGrouping grouping)
   const uint32_t* rows = recordset->VisibleStoreRows();
   const NumberColumn* lengths[] = {&board, &net, &clear, &parts};
 
-  // Reading a row's cells is a cache miss each (the rows come in grid
-  // order): blocks of rows have their key and lengths read into a buffer,
-  // and are then summed from it. Summing stays on this thread in the rows'
-  // order, so the sums are the summary's to the last bit.
-  const auto read = [&](qint64 from, qint64 to, RowCells* out) {
-    constexpr qint64 kAhead = 16;  // rows asked for ahead of their use
-    for (qint64 v = from; v < to; ++v, ++out) {
-      if (v + kAhead < to) {
-        const size_t ahead = rows[v + kAhead];
-        finder.Prefetch(qint64(ahead));
-        for (const NumberColumn* column : lengths) __builtin_prefetch(column->Address(ahead));
-      }
-      const size_t row = rows[v];
-      *out = {finder.KeyOf(qint64(row)), {board[row], net[row], clear[row], parts[row]}};
-    }
-  };
+  // Blocks of rows have their key and lengths read into a buffer, and are
+  // then summed from it. Summing stays on this thread in the rows' order,
+  // so the sums are the summary's to the last bit.
+  const std::function<void(qint64, qint64, RowCells*)> read = rowReader(store, keyColumn, rows, lengths);
+  // The running sums of "All" are kept out of memory: the same additions in
+  // the same order, without waiting on a store for each row.
   const auto sum = [&](const RowCells* cells, qint64 from, qint64 to) {
+    Sums all(b.all);
     for (const RowCells* cell = cells; from < to; ++cell, ++from) {
       const int gi = finder.GroupOf(cell->key, rows[from]);  // may add a group: take the reference after
       BreakdownGroup& g = finder.Groups()[size_t(gi)].group;
       const double t = cell->lengths[0], n = cell->lengths[1], c = cell->lengths[2], p = cell->lengths[3];
       if (std::isnan(t) || std::isnan(n) || std::isnan(c) || std::isnan(p)) {
         ++g.leftOut;
-        ++b.leftOut;
+        ++all.leftOut;
         continue;
       }
       add(g, t, n, c, p);
-      add(b.all, t, n, c, p);
+      all.Add(t, n, c, p);
     }
+    all.Into(b.all);
   };
   const qint64 blocks = (b.shown + kBlockRows - 1) / kBlockRows;
   const auto blockEnd = [&](qint64 k) { return std::min(b.shown, (k + 1) * kBlockRows); };
@@ -398,7 +458,7 @@ YieldBreakdown BreakDown(const Recordset* recordset, BreakdownGrouping grouping)
           }
         });
   }
-  b.all.leftOut = b.leftOut;
+  b.leftOut = b.all.leftOut;
 
   std::vector<Found>& found = finder.Groups();
   const ColumnType type = store.At(keyColumn).type;

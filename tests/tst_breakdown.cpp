@@ -314,25 +314,34 @@ class TestBreakdown : public QObject {
 
   // Records enough for their rows to be read on two threads: the filter
   // keeps the grid's order, and each group's sums are its records' lengths
-  // added in that order, to the last bit.
+  // added in that order, to the last bit; also once a length no longer fits
+  // the column's hundredths, and the rows are read another way.
   void twoThreadsKeepTheGridOrder_data() {
     QTest::addColumn<QString>("material");
-    QTest::newRow("all ALL") << "ALL";
-    QTest::newRow("one material") << "Red Oak";
+    QTest::addColumn<bool>("longBoard");
+    QTest::newRow("all ALL") << "ALL" << false;
+    QTest::newRow("one material") << "Red Oak" << false;
+    QTest::newRow("a length in thousandths") << "ALL" << true;
   }
 
   void twoThreadsKeepTheGridOrder() {
     QFETCH(QString, material);
+    QFETCH(bool, longBoard);
     using modReportGeneration::ColumnName;
     using modReportGeneration::YieldColumn;
     WindowDriver d;
     QVERIFY(d.Start() == 0);
     generated(d.folder.Path() + "/gen", 100000, "--bad-every 700");
+    if (longBoard)
+      d.folder.WriteFile("gen/z.yrp",
+                         "2024-03-01,08:00:00,Ann,Northwood,XCUT,Red Oak,3,400.125,300.5,75.10,380.25,290.75,80.00,"
+                         "100.00\r\n");
     d.ImportFolder(d.folder.Path() + "/gen");
     Form1* f = d.Main();
     const Recordset& rs = *f->RecordsetInUse();
     const ColumnStore& store = rs.Store();
     const auto column = [&](YieldColumn c) { return store.FindColumn(ColumnName(c)); };
+    QCOMPARE(store.At(column(YieldColumn::BoardLength)).number.Compact(), !longBoard);
     std::vector<uint32_t> expected;
     for (qint64 v = 0; v < rs.RecordCount(); ++v) {
       const qint64 row = rs.StoreRow(v);

@@ -540,6 +540,24 @@ class TestDatabase : public QObject {
                                 .arg(parsed, 0, 'g', 17)));
       }
     }
+    // Every value a column holds in 2 bytes, read back through the column's
+    // table of them.
+    NumberColumn narrow;
+    std::vector<double> parsed;
+    for (int h = -32767; h <= 32767; ++h) {
+      const QString text = QStringLiteral("%1%2.%3")
+                               .arg(h < 0 ? "-" : "")
+                               .arg(std::abs(h) / 100)
+                               .arg(std::abs(h) % 100, 2, 10, QLatin1Char('0'));
+      QVERIFY(ParseNumber(text, parsed.emplace_back()));
+      narrow.push_back(parsed.back());
+    }
+    narrow.push_back(std::numeric_limits<double>::quiet_NaN());
+    QVERIFY(narrow.Narrow() && std::isnan(narrow[parsed.size()]));
+    for (size_t i = 0; i < parsed.size(); ++i) {
+      const double back = narrow[i];
+      QVERIFY(std::memcmp(&back, &parsed[i], sizeof back) == 0);
+    }
   }
 
   // Sorting packs the keys' ranks into one word when they fit, with or

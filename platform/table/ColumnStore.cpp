@@ -37,6 +37,19 @@ int CompareText(QStringView a, QStringView b) {
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
+namespace {
+// Worked out by the compiler, which divides as the processor would.
+constexpr std::array<double, 65536> narrowValues() {
+  std::array<double, 65536> values{};
+  values[0] = std::numeric_limits<double>::quiet_NaN();
+  for (int32_t n = NumberColumn::kNarrowNull + 1; n <= std::numeric_limits<int16_t>::max(); ++n)
+    values[size_t(n - NumberColumn::kNarrowNull)] = double(n) / 100;
+  return values;
+}
+}  // namespace
+
+constinit const std::array<double, 65536> NumberColumn::kNarrowValues = narrowValues();
+
 bool NumberColumn::ToHundredths(double value, int32_t& h) {
   if (std::isnan(value)) {
     h = kNullHundredths;
