@@ -38,7 +38,7 @@ void RecordsTable::ReadRow(qint64 row, ExportCell* cells) {
           if (h == NumberColumn::kNullHundredths) break;
           cell.type = ExportCell::Number;
           cell.hundredths = h;
-          cell.number = double(h) / 100;
+          cell.number = NumberColumn::HundredthsValue(h);
           break;
         }
         const double v = column.number[size_t(at)];

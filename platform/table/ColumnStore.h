@@ -97,6 +97,8 @@ class NumberColumn {
   // The value of a 2-byte hundredths (kNarrowNull: NaN), looked up: a
   // division per cell was most of the time of reading a column.
   static double NarrowValue(int16_t n) { return kNarrowValues[size_t(int32_t(n) - kNarrowNull)]; }
+  // The value of hundredths (kNullHundredths: NaN), looked up where it can be.
+  static double HundredthsValue(int32_t h) { return FitsNarrow(h) ? NarrowValue(int16_t(h)) : FromHundredths(h); }
   size_t size() const {
     switch (form_) {
       case Form::Narrow: return narrow_.size();
