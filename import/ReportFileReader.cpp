@@ -2,6 +2,7 @@
 
 #include "common/AppInfo.h"
 #include "common/ErrorInfo.h"
+#include "common/MemoryPolicy.h"
 #include "common/RuntimeErrors.h"
 
 #include <QFile>
@@ -105,6 +106,10 @@ ReportLines::ReportLines(QByteArray bytes) : bytes_(std::move(bytes)) {
   // Line ends are found with memchr, many bytes a step; each LF is looked
   // for once, so a file of lone CRs costs no more than one of LFs.
   if (n == 0) return;  // (an empty file's bytes may have no address at all)
+  // Room for lines of 48 bytes and longer (a report line is about a
+  // hundred): the room no line takes is never touched, so it costs nothing.
+  spans_.reserve(size_t(n / 48 + 16));
+  AskForLargePages(spans_.data(), spans_.capacity() * sizeof spans_[0]);
   const char* const e = d + n;
   const char* lf = nullptr;  // the first LF at or after p, or e
   for (const char* p = d;;) {
@@ -180,7 +185,20 @@ ReportLines ReadReportLines(const QString& path) {
                    denied ? QStringLiteral("Permission denied") : QStringLiteral("File cannot be opened"), path,
                    file.errorString());
   }
-  QByteArray bytes = file.readAll();
+  // Read into a block the system backs with large pages where it can: a
+  // report of a million lines is a hundred megabytes, and faulting it in
+  // 4 KB at a time cost as much as reading it.
+  const qint64 size = file.size();
+  QByteArray bytes(size, Qt::Uninitialized);
+  AskForLargePages(bytes.data(), size_t(size));
+  qint64 got = 0;
+  while (got < size) {
+    const qint64 n = file.read(bytes.data() + got, size - got);
+    if (n <= 0) break;
+    got += n;
+  }
+  bytes.truncate(got);
+  if (got == size && file.error() == QFileDevice::NoError) bytes += file.readAll();  // it grew meanwhile
   if (file.error() != QFileDevice::NoError)
     raiseFileError(kErrFileIo, QStringLiteral("File cannot be read"), path, file.errorString());
   return ReportLines(std::move(bytes));
