@@ -481,7 +481,10 @@ int main(int argc, char** argv) {
     results.push_back(res);
   }
 
-  std::printf("Corvane Yield Report Analysis: the user's road (median of %d runs, of 5 or more for the quick steps; seconds)\n\n", runs);
+  std::printf(
+      "Corvane Yield Report Analysis: the user's road (median of %d runs, of 5 or more for the quick steps; "
+      "seconds)\n\n",
+      runs);
   std::printf("%-44s %10s %10s %12s %10s %10s\n", "step", "records", "seconds", "records/s", "vs shell", "vs plain");
   for (const SizeResult& r : results) {
     for (const auto& [step, sec] : r.steps) {
