@@ -21,8 +21,9 @@ const char* const kDescription =
     "filtered as the lists would (an option left out means ALL), and the summary (and,\n"
     "with --group-by, the breakdown) is written to <file>: .xlsx, .csv or .pdf.\n"
     "Problems of report lines go to standard error as file:line: text.\n"
-    "Exit codes: 0 written, 1 not written or a wrong option, 2 a report file unread,\n"
-    "3 the summary refused (its error box on standard error, no file written).";
+    "Exit codes: 0 written, 1 not written or a wrong option, 2 a report file unread\n"
+    "or no dated record read, 3 the summary refused (its error box on standard error,\n"
+    "no file written).";
 
 // The options the window system reads for itself; accepted here so that they
 // are neither refused nor taken for report files.

@@ -9,6 +9,7 @@
 #include <QFile>
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -60,7 +61,11 @@ void appendNumber(std::string& out, const ExportCell& cell) {
   double v = cell.number;
   if (v == 0) v = 0;  // -0 is written as 0, as the grid shows it
   char digits[40];
-  auto end = std::to_chars(digits, digits + sizeof digits, v).ptr;
+  // A whole number in full: a count of 300000 is not "3e+05", though that is
+  // shorter, and reads back as an integer.
+  auto end = std::abs(v) < 1e15 && v == std::trunc(v)
+                 ? std::to_chars(digits, digits + sizeof digits, static_cast<long long>(v)).ptr
+                 : std::to_chars(digits, digits + sizeof digits, v).ptr;
   out.append(digits, size_t(end - digits));
 }
 
