@@ -206,7 +206,9 @@ constexpr int kRingSlots = 4;
 // all, the others beside: the summing is a fair part of the work.
 constexpr qint64 kShare = 4;
 
-void add(BreakdownGroup& g, double t, double n, double c, double p) {
+// A record's lengths into a group's sums (a BreakdownGroup, or Sums below).
+template <class Group>
+void add(Group& g, double t, double n, double c, double p) {
   ++g.records;
   g.total += t;
   g.net += n;
@@ -218,13 +220,6 @@ void add(BreakdownGroup& g, double t, double n, double c, double p) {
 struct Sums {
   explicit Sums(const BreakdownGroup& g)
       : records(g.records), leftOut(g.leftOut), total(g.total), net(g.net), clear(g.clear), parts(g.parts) {}
-  void Add(double t, double n, double c, double p) {
-    ++records;
-    total += t;
-    net += n;
-    clear += c;
-    parts += p;
-  }
   void Into(BreakdownGroup& g) const {
     g.records = records;
     g.leftOut = leftOut;
@@ -400,7 +395,7 @@ YieldBreakdown BreakDown(const Recordset* recordset, BreakdownGrouping grouping)
         continue;
       }
       add(g, t, n, c, p);
-      all.Add(t, n, c, p);
+      add(all, t, n, c, p);
     }
     all.Into(b.all);
   };
