@@ -13,9 +13,11 @@
 
 #include <array>
 #include <bit>
-#include <cstdint>
-#include <cstring>
 #include <optional>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace modReportGeneration {
 
@@ -32,25 +34,36 @@ constexpr std::array<YieldColumn, 14> kFieldColumns = {
 // painted every few dozen milliseconds, rare enough to cost nothing.
 constexpr qsizetype kLinesPerProgress = 512;
 
-// Where the next comma is at or after `from` (or the text's end), four
-// characters a step: a field is a few characters long, too short for the
-// library's search to pay for its call.
-qsizetype nextComma(QStringView text, qsizetype from) {
-  constexpr uint64_t kLowBits = 0x0001000100010001ULL, kHighBits = 0x8000800080008000ULL;
-  constexpr uint64_t kCommas = 0x002C002C002C002CULL;
-  const QChar* chars = text.data();
-  qsizetype i = from;
-  for (; i + 4 <= text.size(); i += 4) {
-    uint64_t four;
-    std::memcpy(&four, chars + i, sizeof four);
-    const uint64_t x = four ^ kCommas;  // a comma's character becomes zero
-    // The lowest flagged character is the first zero one (higher flags may
-    // be false, from the borrow).
-    if (const uint64_t zero = (x - kLowBits) & ~x & kHighBits) return i + std::countr_zero(zero) / 16;
+// Splits a line at its commas into at most `max` fields; returns how many.
+// Eight characters are compared a step where the processor allows it: the
+// commas of ten million lines are the import's most frequent search.
+int splitFields(QStringView text, QStringView* fields, int max) {
+  const char16_t* chars = reinterpret_cast<const char16_t*>(text.data());
+  const qsizetype size = text.size();
+  int count = 0;
+  qsizetype start = 0;
+  const auto comma = [&](qsizetype at) {
+    fields[count++] = text.sliced(start, at - start);
+    start = at + 1;
+    return count == max;
+  };
+  qsizetype i = 0;
+#if defined(__SSE2__)
+  const __m128i commas = _mm_set1_epi16(u',');
+  for (; i + 8 <= size; i += 8) {
+    const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chars + i));
+    // Two mask bits a character.
+    for (unsigned bits = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi16(eight, commas))); bits;) {
+      const int low = std::countr_zero(bits);
+      bits &= ~(3u << low);
+      if (comma(i + low / 2)) return count;
+    }
   }
-  for (; i < text.size(); ++i)
-    if (chars[i] == u',') return i;
-  return text.size();
+#endif
+  for (; i < size; ++i)
+    if (chars[i] == u',' && comma(i)) return count;
+  fields[count++] = text.sliced(start);
+  return count;
 }
 
 bool stopRequested(const ImportProgress* progress) { return progress && progress->StopRequested(); }
@@ -103,13 +116,7 @@ void ImportYieldReportFile(const QString& path, Recordset& recordset, ImportProg
     lines->Line(n, line);
     // The first fourteen fields; any further ones are ignored.
     const QStringView text(line);
-    qsizetype count = 0;
-    for (qsizetype start = 0; count < 14;) {
-      const qsizetype comma = nextComma(text, start);
-      values[size_t(count++)] = text.sliced(start, comma - start);
-      if (comma == text.size()) break;
-      start = comma + 1;
-    }
+    const qsizetype count = splitFields(text, values.data(), int(values.size()));
     // Runs one step of the row pass; a failure shows its box, saying where
     // it came from, and the pass goes on with the next step.
     const auto trapped = [&](auto&& step, const QString& column) {

@@ -18,6 +18,7 @@
 
 #include <QRandomGenerator>
 #include <QSet>
+#include <QTime>
 #include <memory>
 #include <vector>
 
@@ -28,7 +29,9 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
+#include <map>
 #include <mutex>
+#include <set>
 
 namespace {
 
@@ -686,6 +689,39 @@ class TestDatabase : public QObject {
     QCOMPARE(ranks.rowOfRank.size(), size_t(texts.size()));  // with Null's place
     for (size_t rank = 2; rank < ranks.rowOfRank.size(); ++rank)
       QVERIFY(CompareText(stored[ranks.rowOfRank[rank - 1]], stored[ranks.rowOfRank[rank]]) < 0);
+  }
+
+  // Times of day are found by their second; texts that only look like one
+  // are texts like any other. Each text keeps one id, which no other text
+  // shares, and Find gives it back.
+  void poolKeepsOneIdPerText() {
+    TextPool pool;
+    QStringList texts = {"00:01:00",
+                         "01:00:00",
+                         "23:59:59",
+                         "00:00:00",
+                         "24:00:00",
+                         "00:00:60",
+                         "00:60:00",
+                         "0a:00:00",
+                         "00-00-00",
+                         "00:00:0",
+                         "00:00:000",
+                         "12:30:00 ",
+                         QStringLiteral("\uFF11\uFF12:00:00")};
+    for (int s = 0; s < 86400; s += 37) texts << QTime(0, 0).addSecs(s).toString(QStringLiteral("HH:mm:ss"));
+    std::map<QString, uint32_t> ids;
+    for (int pass = 0; pass < 2; ++pass) {
+      for (const QString& text : texts) {
+        const uint32_t id = pool.Intern(text);
+        QCOMPARE(pool.At(id), text);
+        QCOMPARE(pool.Find(text), id);
+        QCOMPARE(ids.emplace(text, id).first->second, id);
+      }
+    }
+    std::set<uint32_t> distinct;
+    for (const auto& [text, id] : ids) distinct.insert(id);
+    QCOMPARE(distinct.size(), ids.size());
   }
 
   // Rows reach the file kRowsPerGroup a step. A row the engine refuses

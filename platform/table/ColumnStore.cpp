@@ -157,8 +157,25 @@ uint32_t TextPool::Find(QStringView text) const {
 
 uint32_t TextPool::Intern(QStringView text) { return Intern(text, PackShort(text)); }
 
+int TextPool::SecondOfDay(QStringView text) {
+  if (text.size() != 8 || text[2] != u':' || text[5] != u':') return -1;
+  int part[3];
+  for (int k = 0; k < 3; ++k) {
+    const char16_t tens = text[3 * k].unicode(), ones = text[3 * k + 1].unicode();
+    if (tens < u'0' || tens > u'9' || ones < u'0' || ones > u'9') return -1;
+    part[k] = (tens - u'0') * 10 + (ones - u'0');
+  }
+  if (part[0] > 23 || part[1] > 59 || part[2] > 59) return -1;
+  return part[0] * 3600 + part[1] * 60 + part[2];
+}
+
 uint32_t TextPool::Intern(QStringView text, uint64_t key) {
-  if (key) {
+  constexpr int kSecondsPerDay = 86400;
+  const int second = key ? SecondOfDay(text) : -1;
+  if (second >= 0) {
+    if (timeIds_.empty()) timeIds_.assign(kSecondsPerDay, 0);
+    if (const uint32_t id = timeIds_[size_t(second)]) return id;
+  } else if (key) {
     const uint32_t id = shortIds_.Find(key);
     if (id != KeyIndex::kEmpty) return id;
   }
@@ -180,6 +197,7 @@ uint32_t TextPool::Intern(QStringView text, uint64_t key) {
     bool inserted;
     shortIds_.FindOrInsert(key, id, inserted);
   }
+  if (second >= 0) timeIds_[size_t(second)] = id;
   if (strings_.size() * 2 > slots_.size()) {
     Grow();
   } else {

@@ -62,6 +62,8 @@ class TextPool {
     uint32_t hash = 0;
   };
   static uint32_t HashOf(QStringView text);
+  // The second of the day a text "HH:MM:SS" names, or -1 for any other text.
+  static int SecondOfDay(QStringView text);
   size_t SlotOf(QStringView text, uint32_t hash) const;
   void Grow();
   void AppendUtf8(QStringView text);
@@ -71,6 +73,10 @@ class TextPool {
   std::vector<size_t> utf8Ends_;  // where each text's UTF-8 ends; [0] = 0 (Null)
   std::vector<Slot> slots_;       // open addressing
   KeyIndex shortIds_;             // packed short text -> id
+  // Times of day, the one field of a report line that is nearly always a
+  // new text: looked up by their second in 340 KB that stays in the cache,
+  // where the index of every short text grows to megabytes. 0 = not yet.
+  std::vector<uint32_t> timeIds_;
   // Held exclusively while a block another thread may read (the UTF-8, or a
   // column of the store this pool belongs to) moves: see
   // ColumnStore::ReadLock.
