@@ -294,21 +294,29 @@ print(json.dumps([{"name": s.title, "frozen": s.freeze_panes, "filter": s.auto_f
   return QJsonDocument::fromJson(python.readAllStandardOutput()).array();
 }
 
-// Asks to stop at its second question and opens `gate` then; notes a call
-// from another thread than the test's.
-struct StopAtSecondQuestion : ExportProgress {
-  explicit StopAtSecondQuestion(Gate& g) : gate(g) {}
-  void Advanced(qint64, qint64) override { Note(); }
+// Asks to stop at its question `stopAt` (0: never), opening `gate` then or,
+// when it never stops, at its first; notes a call from another thread than
+// the test's, and rows told that went back.
+struct StopAtQuestion : ExportProgress {
+  StopAtQuestion(int n, Gate& g) : stopAt(n), gate(g) {}
+  void Advanced(qint64 rowsDone, qint64) override {
+    Note();
+    wentBack = wentBack || rowsDone < told;
+    told = rowsDone;
+  }
   bool StopRequested() const override {
     Note();
-    if (++questions < 2) return false;
-    gate.Open();
-    return true;
+    ++questions;
+    if (questions == std::max(stopAt, 1)) gate.Open();
+    return questions == stopAt;
   }
   void Note() const { elsewhere = elsewhere || QThread::currentThread() != qApp->thread(); }
+  int stopAt;
   Gate& gate;
   mutable int questions = 0;
   mutable bool elsewhere = false;
+  qint64 told = 0;
+  bool wentBack = false;
 };
 
 QByteArray fileBytes(const QString& path) {
@@ -460,11 +468,14 @@ class TestExport : public QObject {
     QTest::addColumn<QList<int>>("longTexts");
     QTest::addColumn<QString>("where");
     QTest::addColumn<qint64>("mostRead");
-    QTest::newRow("fourth sheet") << 35 << 5 << QList<int>{17} << "32785 characters in row 4" << qint64(35);
+    QTest::addColumn<int>("held");  // a row read only once the sixth sheet's long text is (else none)
+    QTest::newRow("fourth sheet") << 35 << 5 << QList<int>{17} << "32785 characters in row 4" << qint64(35) << -1;
     QTest::newRow("sixth and third sheets")
-        << 35 << 5 << QList<int>{27, 12} << "32780 characters in row 4" << qint64(35);
+        << 35 << 5 << QList<int>{27, 12} << "32780 characters in row 4" << qint64(35) << -1;
+    QTest::newRow("third sheet failing after the sixth")
+        << 35 << 5 << QList<int>{27, 12} << "32780 characters in row 4" << qint64(35) << 12;
     QTest::newRow("first row, other thread's sheet")
-        << 7 * 3000 << 3000 << QList<int>{0} << "32768 characters in row 2" << qint64(3000);
+        << 7 * 3000 << 3000 << QList<int>{0} << "32768 characters in row 2" << qint64(3000) << -1;
   }
   void errorOnALaterSheetIsTheSheetsOwn() {
     QFETCH(int, rows);
@@ -472,13 +483,21 @@ class TestExport : public QObject {
     QFETCH(QList<int>, longTexts);
     QFETCH(QString, where);
     QFETCH(qint64, mostRead);
+    QFETCH(int, held);
+    if (held >= 0 && QThread::idealThreadCount() < 2) QSKIP("one thread reads the rows in order");
     TempProgramFolder folder;
     const QList<QVariantList> data = sheetsData(rows, perSheet, longTexts);
     SheetsTable two(data, true), one(data, false);
-    // No row is read before the first: the thread given the first sheet
-    // cannot fall behind the other.
-    Gate firstRead;
-    two.beforeRead = [&](qint64 row) { row == 0 ? firstRead.Open() : firstRead.Wait(); };
+    // No row is read before the first, so that the thread given the first
+    // sheet cannot fall behind the other; or one row waits for another's.
+    Gate awaited;
+    const qint64 opener = held < 0 ? 0 : 27;
+    two.beforeRead = [&](qint64 row) {
+      if (row == opener)
+        awaited.Open();
+      else if (held < 0 || row == held)
+        awaited.Wait();
+    };
     const QString path = folder.Path() + "/out.xlsx";
     const ErrorInfo e = errorOf([&] { WriteXlsx({{"Records", &two}}, path, nullptr, perSheet + 1); });
     QCOMPARE(e.Number, 5);
@@ -490,21 +509,33 @@ class TestExport : public QObject {
     QCOMPARE(QDir(folder.Path()).entryList(QDir::Files | QDir::Hidden).size(), 1);  // the database alone
   }
 
-  // A stop asked while both threads write ends both: the helper, held at its
-  // first row until the stop, reads no row after it; the progress is only
-  // ever called on the export's thread; no file is left.
-  void stopEndsBothThreads() {
+  // The progress is told and asked on the export's thread only, while both
+  // threads write. A stop ends both: the helper, held at its first row until
+  // the stop, reads no row after it, and no file is left.
+  void progressAndStopOnTheExportThread_data() {
+    QTest::addColumn<int>("stopAt");
+    QTest::newRow("stop at the second question") << 2;
+    QTest::newRow("no stop") << 0;
+  }
+  void progressAndStopOnTheExportThread() {
+    QFETCH(int, stopAt);
     TempProgramFolder folder;
     const int perSheet = 5000;  // more than the rows between two questions
     SheetsTable table(sheetsData(7 * perSheet, perSheet), true);
-    Gate stopped;
+    Gate asked;
     table.beforeRead = [&](qint64) {
-      if (QThread::currentThread() != qApp->thread()) stopped.Wait();
+      if (QThread::currentThread() != qApp->thread()) asked.Wait();
     };
-    StopAtSecondQuestion stop(stopped);
+    StopAtQuestion progress(stopAt, asked);
     const QString path = folder.Path() + "/out.xlsx";
-    QVERIFY(!WriteXlsx({{"Records", &table}}, path, &stop, perSheet + 1));
-    QVERIFY(!stop.elsewhere);
+    QCOMPARE(WriteXlsx({{"Records", &table}}, path, &progress, perSheet + 1), stopAt == 0);
+    QVERIFY(!progress.elsewhere);
+    QVERIFY(!progress.wentBack);
+    if (stopAt == 0) {
+      QCOMPARE(progress.told, 7 * perSheet);
+      QCOMPARE(table.read, 7 * perSheet);
+      return;
+    }
     QVERIFY2(table.read < perSheet, qPrintable(QString::number(table.read)));
     QCOMPARE(QDir(folder.Path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
   }
