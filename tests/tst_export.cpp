@@ -468,14 +468,18 @@ class TestExport : public QObject {
     QTest::addColumn<QList<int>>("longTexts");
     QTest::addColumn<QString>("where");
     QTest::addColumn<qint64>("mostRead");
-    QTest::addColumn<int>("held");  // a row read only once the sixth sheet's long text is (else none)
-    QTest::newRow("fourth sheet") << 35 << 5 << QList<int>{17} << "32785 characters in row 4" << qint64(35) << -1;
+    // Rows read only once the row `opener` is: every other (held -1), or one.
+    QTest::addColumn<int>("opener");
+    QTest::addColumn<int>("held");
+    QTest::newRow("fourth sheet") << 35 << 5 << QList<int>{17} << "32785 characters in row 4" << qint64(35) << 0 << -1;
     QTest::newRow("sixth and third sheets")
-        << 35 << 5 << QList<int>{27, 12} << "32780 characters in row 4" << qint64(35) << -1;
-    QTest::newRow("third sheet failing after the sixth")
-        << 35 << 5 << QList<int>{27, 12} << "32780 characters in row 4" << qint64(35) << 12;
+        << 35 << 5 << QList<int>{27, 12} << "32780 characters in row 4" << qint64(35) << 0 << -1;
+    // The third sheet's thread is held until the sixth sheet's long text is
+    // read, and meets its own a thousand rows later.
+    QTest::newRow("third sheet's, met after the sixth's")
+        << 7000 << 1000 << QList<int>{5000, 2999} << "35767 characters in row 1001" << qint64(7000) << 5000 << 2000;
     QTest::newRow("first row, other thread's sheet")
-        << 7 * 3000 << 3000 << QList<int>{0} << "32768 characters in row 2" << qint64(3000) << -1;
+        << 7 * 3000 << 3000 << QList<int>{0} << "32768 characters in row 2" << qint64(3000) << 0 << -1;
   }
   void errorOnALaterSheetIsTheSheetsOwn() {
     QFETCH(int, rows);
@@ -483,15 +487,15 @@ class TestExport : public QObject {
     QFETCH(QList<int>, longTexts);
     QFETCH(QString, where);
     QFETCH(qint64, mostRead);
+    QFETCH(int, opener);
     QFETCH(int, held);
     if (held >= 0 && QThread::idealThreadCount() < 2) QSKIP("one thread reads the rows in order");
     TempProgramFolder folder;
     const QList<QVariantList> data = sheetsData(rows, perSheet, longTexts);
     SheetsTable two(data, true), one(data, false);
     // No row is read before the first, so that the thread given the first
-    // sheet cannot fall behind the other; or one row waits for another's.
+    // sheet cannot fall behind the other; or one row waits for another.
     Gate awaited;
-    const qint64 opener = held < 0 ? 0 : 27;
     two.beforeRead = [&](qint64 row) {
       if (row == opener)
         awaited.Open();
