@@ -24,6 +24,7 @@ class CellsTable : public ExportTable {
   QString Header(int column) const override { return header_.value(column); }
   qint64 RowCount() const override { return qint64(rows_.size()); }
   void ReadRow(qint64 row, ExportCell* cells) override;
+  bool ReadableFromTwoThreads() const override { return true; }  // ReadRow only reads
 
  private:
   struct Value {

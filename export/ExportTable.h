@@ -31,6 +31,9 @@ class ExportTable {
   virtual qint64 RowCount() const = 0;
   // Fills ColumnCount() cells with the row's values.
   virtual void ReadRow(qint64 row, ExportCell* cells) = 0;
+  // True when two threads may call ReadRow at once (it changes nothing the
+  // table holds), so that a writer may read two parts of it together.
+  virtual bool ReadableFromTwoThreads() const { return false; }
 };
 
 // Told how far a writer got; asked, between rows, whether to stop.

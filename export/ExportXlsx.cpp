@@ -2,9 +2,13 @@
 // row goes to the library's temporary file as soon as the next begins, so a
 // million records cost no more memory than one. Numbers stay numbers (two
 // decimals shown), dates are date cells, a header row in bold, frozen, with
-// an autofilter; a table longer than a sheet goes on in further sheets.
+// an autofilter; a table longer than a sheet goes on in further sheets,
+// written two at a time when the table may be read from two threads (the
+// library keeps each sheet's rows apart; what its sheets share, the formats'
+// style numbers, is settled before).
 #include "ExportFiles.h"
 #include "ExportWriters.h"
+#include "SheetThreads.h"
 #include "common/AppInfo.h"
 #include "common/ErrorInfo.h"
 #include "common/RuntimeErrors.h"
@@ -16,12 +20,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr qint64 kRowsPerCheck = 4096;
 constexpr qint32 kFirstSerialDay = 2415021;  // 1900-01-01, Excel's day 1
 constexpr qint32 kMarch1900 = 2415080;       // from here on Excel counts its 29 February 1900 too
 constexpr double kMaxColumnWidth = 60;
@@ -70,6 +74,11 @@ class Workbook {
     format_set_num_format(whole_, "0");
     date_ = workbook_add_format(book_);
     format_set_num_format(date_, "yyyy-mm-dd");
+    // A format takes its style number at its first cell, from a table the
+    // whole workbook shares; taken here, before a second thread writes
+    // sheets, the cells only read it. A format no cell uses then stays in
+    // the workbook's styles, unseen.
+    for (lxw_format* f : {bold_, decimals_, whole_, date_}) lxw_format_get_xf_index(f);
   }
   ~Workbook() {
     if (book_) lxw_workbook_free(book_);
@@ -102,66 +111,31 @@ class Workbook {
   QString destination_;
 };
 
-struct SheetState {
-  lxw_worksheet* sheet = nullptr;
-  std::vector<double> widths;
-  lxw_row_t row = 0;
-};
-
+// One sheet of a table: its header, its rows, then its column widths (the
+// widest cell of each column), autofilter and chart.
 class SheetWriter {
  public:
-  SheetWriter(Workbook& book, const ExportSheet& sheetDef, qint64 sheetRows, ExportProgress* progress, qint64& done,
-              qint64 total)
-      : book_(book), sheetDef_(sheetDef), sheetRows_(sheetRows), progress_(progress), done_(done), total_(total) {}
+  SheetWriter(Workbook& book, const ExportSheet& sheetDef, const std::vector<QByteArray>& header, bool first)
+      : book_(book), sheetDef_(sheetDef), header_(header), first_(first), columns_(int(header.size())) {}
 
-  bool Write() {
-    ExportTable& table = *sheetDef_.table;
-    columns_ = table.ColumnCount();
-    cells_.resize(size_t(std::max(columns_, 1)));
-    const qint64 rows = table.RowCount();
-    const qint64 perSheet = std::max<qint64>(1, sheetRows_ - (sheetDef_.headerRow ? 1 : 0));
-    int number = 1;
-    BeginSheet(number);
-    for (qint64 r = 0; r < rows; ++r) {
-      if (state_.row >= lxw_row_t(perSheet + (sheetDef_.headerRow ? 1 : 0))) {
-        EndSheet();
-        BeginSheet(++number);
-      }
-      if (done_ % kRowsPerCheck == 0 && progress_) {
-        if (progress_->StopRequested()) return false;
-        progress_->Advanced(done_, total_);
-      }
-      table.ReadRow(r, cells_.data());
-      WriteRow();
-      ++done_;
-    }
-    EndSheet();
-    return true;
-  }
-
- private:
-  void BeginSheet(int number) {
-    const QString name = number == 1 ? sheetDef_.name : QStringLiteral("%1 %2").arg(sheetDef_.name).arg(number);
-    state_ = SheetState{};
-    state_.sheet = workbook_add_worksheet(book_.book_, name.toUtf8().constData());
-    if (!state_.sheet) book_.Fail(LXW_ERROR_SHEETNAME_ALREADY_USED);
-    sheetName_ = name;
-    state_.widths.assign(size_t(columns_), 0);
+  void Begin(lxw_worksheet* sheet) {
+    sheet_ = sheet;
+    widths_.assign(size_t(columns_), 0);
     if (!sheetDef_.headerRow) return;
     for (int c = 0; c < columns_; ++c) {
-      const QByteArray text = sheetDef_.table->Header(c).toUtf8();
-      book_.Check(worksheet_write_string(state_.sheet, 0, lxw_col_t(c), text.constData(), book_.bold_));
-      state_.widths[size_t(c)] = utf8Width(text) + 3;  // bold, and the filter's button
+      const QByteArray& text = header_[size_t(c)];
+      book_.Check(worksheet_write_string(sheet_, 0, lxw_col_t(c), text.constData(), book_.bold_));
+      widths_[size_t(c)] = utf8Width(text) + 3;  // bold, and the filter's button
     }
-    worksheet_freeze_panes(state_.sheet, 1, 0);
-    state_.row = 1;
+    worksheet_freeze_panes(sheet_, 1, 0);
+    row_ = 1;
   }
 
-  void WriteRow() {
-    lxw_worksheet* ws = state_.sheet;
-    const lxw_row_t row = state_.row++;
+  void WriteRow(const ExportCell* cells) {
+    lxw_worksheet* ws = sheet_;
+    const lxw_row_t row = row_++;
     for (int c = 0; c < columns_; ++c) {
-      const ExportCell& cell = cells_[size_t(c)];
+      const ExportCell& cell = cells[c];
       const lxw_col_t col = lxw_col_t(c);
       double width = 0;
       switch (cell.type) {
@@ -202,21 +176,21 @@ class SheetWriter {
           break;
         }
       }
-      double& w = state_.widths[size_t(c)];
+      double& w = widths_[size_t(c)];
       if (width + 1 > w) w = width + 1;
     }
   }
 
-  void EndSheet() {
-    lxw_worksheet* ws = state_.sheet;
+  void End() {
+    lxw_worksheet* ws = sheet_;
     for (int c = 0; c < columns_; ++c)
-      worksheet_set_column(ws, lxw_col_t(c), lxw_col_t(c), std::min(kMaxColumnWidth, state_.widths[size_t(c)]),
-                           nullptr);
+      worksheet_set_column(ws, lxw_col_t(c), lxw_col_t(c), std::min(kMaxColumnWidth, widths_[size_t(c)]), nullptr);
     if (sheetDef_.headerRow && sheetDef_.autofilter && columns_ > 0)
-      worksheet_autofilter(ws, 0, 0, state_.row > 1 ? state_.row - 1 : 1, lxw_col_t(columns_ - 1));
-    if (sheetDef_.chart && sheetName_ == sheetDef_.name) InsertChart(ws);
+      worksheet_autofilter(ws, 0, 0, row_ > 1 ? row_ - 1 : 1, lxw_col_t(columns_ - 1));
+    if (sheetDef_.chart && first_) InsertChart(ws);
   }
 
+ private:
   void InsertChart(lxw_worksheet* ws) {
     const ExportChart& wanted = *sheetDef_.chart;
     if (wanted.points <= 0) return;
@@ -256,16 +230,60 @@ class SheetWriter {
 
   Workbook& book_;
   const ExportSheet& sheetDef_;
-  qint64 sheetRows_;
-  ExportProgress* progress_;
-  qint64& done_;
-  qint64 total_;
-  int columns_ = 0;
-  std::vector<ExportCell> cells_;
-  SheetState state_;
-  QString sheetName_;
+  const std::vector<QByteArray>& header_;
+  bool first_;
+  int columns_;
+  lxw_worksheet* sheet_ = nullptr;
+  lxw_row_t row_ = 0;
+  std::vector<double> widths_;
   std::string text_;
   std::vector<double> values_;  // the chart's, for its axis
+};
+
+// A table and the sheets it takes, "Records", "Records 2", ..., all added to
+// the workbook before any is written, so that they keep their order however
+// the threads take them. Sheet k holds rows [k * perSheet, (k + 1) * perSheet).
+class TableSheets {
+ public:
+  TableSheets(Workbook& book, const ExportSheet& sheetDef, qint64 sheetRows)
+      : book_(book), sheetDef_(sheetDef), rows_(sheetDef.table->RowCount()) {
+    const int columns = sheetDef.table->ColumnCount();
+    for (int c = 0; c < columns && sheetDef.headerRow; ++c) header_.push_back(sheetDef.table->Header(c).toUtf8());
+    header_.resize(size_t(columns));
+    perSheet_ = std::max<qint64>(1, sheetRows - (sheetDef.headerRow ? 1 : 0));
+    const qint64 count = std::max<qint64>(1, (rows_ + perSheet_ - 1) / perSheet_);
+    for (qint64 k = 0; k < count; ++k) {
+      const QString name = k == 0 ? sheetDef.name : QStringLiteral("%1 %2").arg(sheetDef.name).arg(k + 1);
+      lxw_worksheet* sheet = workbook_add_worksheet(book.book_, name.toUtf8().constData());
+      if (!sheet) book.Fail(LXW_ERROR_SHEETNAME_ALREADY_USED);
+      sheets_.push_back(sheet);
+    }
+  }
+
+  int Count() const { return int(sheets_.size()); }
+  // A chart is added to the workbook, so its table is written on one thread.
+  bool TwoThreads() const { return sheetDef_.table->ReadableFromTwoThreads() && !sheetDef_.chart; }
+
+  void Write(int k, SheetThreads& run) {
+    SheetWriter writer(book_, sheetDef_, header_, k == 0);
+    std::vector<ExportCell> cells(std::max<size_t>(header_.size(), 1));
+    writer.Begin(sheets_[size_t(k)]);
+    const qint64 end = std::min(rows_, (k + 1) * perSheet_);
+    for (qint64 r = k * perSheet_; r < end; ++r) {
+      if (!run.BeforeRow(k)) return;
+      sheetDef_.table->ReadRow(r, cells.data());
+      writer.WriteRow(cells.data());
+    }
+    writer.End();
+  }
+
+ private:
+  Workbook& book_;
+  const ExportSheet& sheetDef_;
+  qint64 rows_;
+  qint64 perSheet_ = 1;
+  std::vector<QByteArray> header_;  // UTF-8, read once; empty texts without a header row
+  std::vector<lxw_worksheet*> sheets_;
 };
 
 }  // namespace
@@ -278,9 +296,12 @@ bool WriteXlsx(const std::vector<ExportSheet>& sheets, const QString& path, Expo
   qint64 done = 0;
   {
     Workbook book(temporary.Path(), path);
-    for (const ExportSheet& s : sheets) {
-      SheetWriter writer(book, s, sheetRows, progress, done, total);
-      if (!writer.Write()) return false;
+    std::vector<std::unique_ptr<TableSheets>> tables;
+    for (const ExportSheet& s : sheets) tables.push_back(std::make_unique<TableSheets>(book, s, sheetRows));
+    for (const auto& table : tables) {
+      SheetThreads run(progress, done, total);
+      if (!run.Run(table->Count(), table->TwoThreads(), [&](int k) { table->Write(k, run); })) return false;
+      done = run.Done();
     }
     if (progress) progress->Advanced(total, total);
     // The library now packs its parts into the file: the longest step of a

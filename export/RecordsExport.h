@@ -20,6 +20,8 @@ class RecordsTable : public ExportTable {
   QString Header(int column) const override;
   qint64 RowCount() const override { return rows_; }
   void ReadRow(qint64 row, ExportCell* cells) override;
+  // ReadRow only reads the store, which the lock held keeps in place.
+  bool ReadableFromTwoThreads() const override { return true; }
 
  private:
   std::shared_ptr<const Recordset> records_;

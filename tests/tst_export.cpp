@@ -1,7 +1,8 @@
 // Exports read back with readers of their own: CSV with an RFC 4180 parser
 // written here, workbooks unzipped (the unzip program) and their sheet XML
 // read with Qt's XML reader: cell types, values, number formats, header,
-// sheets. Over a real database file and the real windows.
+// sheets; workbooks of many sheets also with openpyxl. Over a real database
+// file and the real windows.
 #include "CellsTable.h"
 #include "ExportRun.h"
 #include "ExportWriters.h"
@@ -12,11 +13,18 @@
 #include "controls/FileDialogSeam.h"
 #include "database/Connection.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QThread>
 #include <QXmlStreamReader>
 
+#include <atomic>
+#include <condition_variable>
 #include <map>
+#include <mutex>
 
 namespace {
 
@@ -194,6 +202,123 @@ struct StopAtOnce : ExportProgress {
   bool StopRequested() const override { return asked; }
 };
 
+// Rows of a table of several sheets: texts that grow from sheet to sheet (so
+// that each sheet's widths differ), numbers, counts, dates (one before
+// Excel's first day) and empty cells; a row in `longTexts` holds a text
+// longer than a cell does (32,768 characters and the row number more).
+QList<QVariantList> sheetsData(int rows, int perSheet, const QList<int>& longTexts = {}) {
+  QList<QVariantList> data;
+  for (int i = 0; i < rows; ++i) {
+    const QString text = longTexts.contains(i) ? QString(32768 + i, u'x')
+                                               : QStringLiteral("row %1 ").arg(i) + QString(2 * (i / perSheet), u'w');
+    data.append({text, i % 3 == 1 ? QVariant() : QVariant(i * 1.25 - 7),
+                 i == 3       ? QVariant(QDate(1899, 12, 31))
+                 : i % 4 == 2 ? QVariant()
+                              : QVariant(QDate(2024, 2, 27).addDays(i)),
+                 qint64(i) * 1000, i % 2 ? QVariant() : QVariant(QStringLiteral("Größe – 木 %1").arg(i))});
+  }
+  return data;
+}
+
+class Gate {
+ public:
+  void Open() {
+    {
+      std::lock_guard lock(mutex_);
+      open_ = true;
+    }
+    opened_.notify_all();
+  }
+  void Wait() {
+    std::unique_lock lock(mutex_);
+    opened_.wait(lock, [&] { return open_; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable opened_;
+  bool open_ = false;
+};
+
+// sheetsData's rows as a table that may be read from two threads or, like a
+// table that cannot say so, from one; counts the rows read and lets a test
+// hold a read.
+class SheetsTable : public CellsTable {
+ public:
+  SheetsTable(const QList<QVariantList>& data, bool twoThreads)
+      : CellsTable({"Text", "Number", "Date", "Count", "Note"}), twoThreads_(twoThreads) {
+    for (const QVariantList& row : data) {
+      AddRow();
+      for (const QVariant& v : row) {
+        if (v.isNull())
+          AddEmpty();
+        else if (v.typeId() == QMetaType::QString)
+          AddText(v.toString());
+        else if (v.typeId() == QMetaType::QDate)
+          AddDate(v.toDate());
+        else
+          AddNumber(v.toDouble(), v.typeId() == QMetaType::LongLong);
+      }
+    }
+  }
+  bool ReadableFromTwoThreads() const override { return twoThreads_; }
+  void ReadRow(qint64 row, ExportCell* cells) override {
+    if (beforeRead) beforeRead(row);
+    ++read;
+    CellsTable::ReadRow(row, cells);
+  }
+  std::function<void(qint64 row)> beforeRead;
+  std::atomic<qint64> read = 0;
+
+ private:
+  bool twoThreads_;
+};
+
+// A workbook's sheets as openpyxl reads them: name, frozen cell, autofilter,
+// column widths and every row's values (dates as ISO text).
+QJsonArray readBackWithOpenpyxl(const QString& workbook) {
+  static const char* script = R"(
+import datetime, json, sys, openpyxl
+from openpyxl.utils import get_column_letter
+def value(v):
+    return v.date().isoformat() if isinstance(v, datetime.datetime) else v
+book = openpyxl.load_workbook(sys.argv[1])
+print(json.dumps([{"name": s.title, "frozen": s.freeze_panes, "filter": s.auto_filter.ref,
+    "widths": [s.column_dimensions[get_column_letter(c)].width for c in range(1, s.max_column + 1)],
+    "rows": [[value(c.value) for c in r] for r in s.iter_rows()]} for s in book.worksheets]))
+)";
+  QProcess python;
+  python.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  python.start(QStringLiteral(PYTHON3), {QStringLiteral("-c"), QString::fromUtf8(script), workbook});
+  python.waitForFinished(-1);
+  return QJsonDocument::fromJson(python.readAllStandardOutput()).array();
+}
+
+// Asks to stop at its question `stopAt` (0: never), opening `gate` then or,
+// when it never stops, at its first; notes a call from another thread than
+// the test's, and rows told that went back.
+struct StopAtQuestion : ExportProgress {
+  StopAtQuestion(int n, Gate& g) : stopAt(n), gate(g) {}
+  void Advanced(qint64 rowsDone, qint64) override {
+    Note();
+    wentBack = wentBack || rowsDone < told;
+    told = rowsDone;
+  }
+  bool StopRequested() const override {
+    Note();
+    ++questions;
+    if (questions == std::max(stopAt, 1)) gate.Open();
+    return questions == stopAt;
+  }
+  void Note() const { elsewhere = elsewhere || QThread::currentThread() != qApp->thread(); }
+  int stopAt;
+  Gate& gate;
+  mutable int questions = 0;
+  mutable bool elsewhere = false;
+  qint64 told = 0;
+  bool wentBack = false;
+};
+
 QByteArray fileBytes(const QString& path) {
   QFile f(path);
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -271,6 +396,152 @@ class TestExport : public QObject {
     number(two, "B2", 36526, "yyyy-mm-dd");  // 2000-01-01
     text(two, "B3", "1899-12-31");           // before Excel's first day: the date's text
     QVERIFY(!two.cells.count("A4"));
+  }
+
+  // A table of several sheets is written two sheets at a time; every sheet
+  // reads back as the table's rows in their place, and its XML is what
+  // writing the sheets one after another gives.
+  void severalSheetsReadBackInOrder_data() {
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("perSheet");
+    QTest::newRow("7 sheets, the last of 3 rows") << 33 << 5;
+    QTest::newRow("7 full sheets") << 35 << 5;
+  }
+  void severalSheetsReadBackInOrder() {
+    QFETCH(int, rows);
+    QFETCH(int, perSheet);
+    TempProgramFolder folder;
+    const QList<QVariantList> data = sheetsData(rows, perSheet);
+    SheetsTable two(data, true), one(data, false);
+    const QString path = folder.Path() + "/two.xlsx", onePath = folder.Path() + "/one.xlsx";
+    QVERIFY(WriteXlsx({{"Records", &two}}, path, nullptr, perSheet + 1));
+    QVERIFY(WriteXlsx({{"Records", &one}}, onePath, nullptr, perSheet + 1));
+    const QJsonArray sheets = readBackWithOpenpyxl(path);
+    QCOMPARE(sheets.size(), 7);
+    double textWidth = 0;
+    for (int k = 0; k < 7; ++k) {
+      const QJsonObject sheet = sheets[k].toObject();
+      QCOMPARE(sheet["name"].toString(), k ? QStringLiteral("Records %1").arg(k + 1) : QStringLiteral("Records"));
+      QCOMPARE(sheet["frozen"].toString(), QStringLiteral("A2"));
+      const int first = k * perSheet, n = std::min(perSheet, rows - first);
+      QCOMPARE(sheet["filter"].toString(), QStringLiteral("A1:E%1").arg(n + 1));
+      const QJsonArray read = sheet["rows"].toArray();
+      QCOMPARE(read.size(), n + 1);
+      QCOMPARE(read[0].toArray().toVariantList(), QVariantList({"Text", "Number", "Date", "Count", "Note"}));
+      for (int r = 0; r < n; ++r) {
+        const QJsonArray cells = read[r + 1].toArray();
+        QCOMPARE(cells.size(), 5);
+        for (int c = 0; c < 5; ++c) {
+          const QVariant want = data[first + r][c];
+          const QJsonValue got = cells[c];
+          const QByteArray where =
+              QStringLiteral("sheet %1, row %2, column %3").arg(k + 1).arg(r + 2).arg(c + 1).toUtf8();
+          if (want.isNull())
+            QVERIFY2(got.isNull(), where);
+          else if (want.typeId() == QMetaType::QDate)
+            QCOMPARE(got.toString(), want.toDate().toString(Qt::ISODate));
+          else if (want.typeId() == QMetaType::QString)
+            QCOMPARE(got.toString(), want.toString());
+          else
+            QCOMPARE(got.toDouble(), want.toDouble());
+        }
+      }
+      // Each sheet's widths are its own cells': its texts are longer than the sheet's before.
+      const QJsonArray widths = sheet["widths"].toArray();
+      QCOMPARE(widths.size(), 5);
+      for (const QJsonValue w : widths) QVERIFY(w.toDouble() > 0);
+      QVERIFY2(widths[0].toDouble() > textWidth, qPrintable(QStringLiteral("sheet %1").arg(k + 1)));
+      textWidth = widths[0].toDouble();
+      const QString part = QStringLiteral("xl/worksheets/sheet%1.xml").arg(k + 1);
+      QCOMPARE(unzipped(path, part), unzipped(onePath, part));
+    }
+    for (const char* part : {"xl/workbook.xml", "xl/styles.xml"})
+      QCOMPARE(unzipped(path, part), unzipped(onePath, part));
+  }
+
+  // A text longer than a cell on a later sheet raises what writing the
+  // sheets one after another raises: the earliest sheet's error, its row
+  // counted in its sheet; the other thread stops within its sheet.
+  void errorOnALaterSheetIsTheSheetsOwn_data() {
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("perSheet");
+    QTest::addColumn<QList<int>>("longTexts");
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<qint64>("mostRead");
+    // Rows read only once the row `opener` is: every other (held -1), or one.
+    QTest::addColumn<int>("opener");
+    QTest::addColumn<int>("held");
+    QTest::newRow("fourth sheet") << 35 << 5 << QList<int>{17} << "32785 characters in row 4" << qint64(35) << 0 << -1;
+    QTest::newRow("sixth and third sheets")
+        << 35 << 5 << QList<int>{27, 12} << "32780 characters in row 4" << qint64(35) << 0 << -1;
+    // The third sheet's thread is held until the sixth sheet's long text is
+    // read, and meets its own a thousand rows later.
+    QTest::newRow("third sheet's, met after the sixth's")
+        << 7000 << 1000 << QList<int>{5000, 2999} << "35767 characters in row 1001" << qint64(7000) << 5000 << 2000;
+    QTest::newRow("first row, other thread's sheet")
+        << 7 * 3000 << 3000 << QList<int>{0} << "32768 characters in row 2" << qint64(3000) << 0 << -1;
+  }
+  void errorOnALaterSheetIsTheSheetsOwn() {
+    QFETCH(int, rows);
+    QFETCH(int, perSheet);
+    QFETCH(QList<int>, longTexts);
+    QFETCH(QString, where);
+    QFETCH(qint64, mostRead);
+    QFETCH(int, opener);
+    QFETCH(int, held);
+    if (held >= 0 && QThread::idealThreadCount() < 2) QSKIP("one thread reads the rows in order");
+    TempProgramFolder folder;
+    const QList<QVariantList> data = sheetsData(rows, perSheet, longTexts);
+    SheetsTable two(data, true), one(data, false);
+    // No row is read before the first, so that the thread given the first
+    // sheet cannot fall behind the other; or one row waits for another.
+    Gate awaited;
+    two.beforeRead = [&](qint64 row) {
+      if (row == opener)
+        awaited.Open();
+      else if (held < 0 || row == held)
+        awaited.Wait();
+    };
+    const QString path = folder.Path() + "/out.xlsx";
+    const ErrorInfo e = errorOf([&] { WriteXlsx({{"Records", &two}}, path, nullptr, perSheet + 1); });
+    QCOMPARE(e.Number, 5);
+    QCOMPARE(e.Description, "A text of " + where + ", column 1 is longer than a workbook cell holds (32,767)");
+    const ErrorInfo alone = errorOf([&] { WriteXlsx({{"Records", &one}}, path, nullptr, perSheet + 1); });
+    QCOMPARE(e.Description, alone.Description);
+    QCOMPARE(e.Source, alone.Source);
+    QVERIFY2(two.read <= mostRead, qPrintable(QString::number(two.read)));
+    QCOMPARE(QDir(folder.Path()).entryList(QDir::Files | QDir::Hidden).size(), 1);  // the database alone
+  }
+
+  // The progress is told and asked on the export's thread only, while both
+  // threads write. A stop ends both: the helper, held at its first row until
+  // the stop, reads no row after it, and no file is left.
+  void progressAndStopOnTheExportThread_data() {
+    QTest::addColumn<int>("stopAt");
+    QTest::newRow("stop at the second question") << 2;
+    QTest::newRow("no stop") << 0;
+  }
+  void progressAndStopOnTheExportThread() {
+    QFETCH(int, stopAt);
+    TempProgramFolder folder;
+    const int perSheet = 5000;  // more than the rows between two questions
+    SheetsTable table(sheetsData(7 * perSheet, perSheet), true);
+    Gate asked;
+    table.beforeRead = [&](qint64) {
+      if (QThread::currentThread() != qApp->thread()) asked.Wait();
+    };
+    StopAtQuestion progress(stopAt, asked);
+    const QString path = folder.Path() + "/out.xlsx";
+    QCOMPARE(WriteXlsx({{"Records", &table}}, path, &progress, perSheet + 1), stopAt == 0);
+    QVERIFY(!progress.elsewhere);
+    QVERIFY(!progress.wentBack);
+    if (stopAt == 0) {
+      QCOMPARE(progress.told, 7 * perSheet);
+      QCOMPARE(table.read, 7 * perSheet);
+      return;
+    }
+    QVERIFY2(table.read < perSheet, qPrintable(QString::number(table.read)));
+    QCOMPARE(QDir(folder.Path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
   }
 
   void unwritablePathsGiveError75_data() {
