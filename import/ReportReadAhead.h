@@ -3,8 +3,10 @@
 // one is imported, so that the import does not stop for the disk and the
 // decoding checks between two files. At most one file is read ahead, and
 // only one of moderate size: two large files at once would double the
-// memory the import needs. The import is handed its read-ahead; there is
-// no current one to look up.
+// memory the import needs. A large file's successor is only asked of the
+// system, to have its bytes in the file cache by its turn (which costs the
+// program no memory). The import is handed its read-ahead; there is no
+// current one to look up.
 #include "ReportFileReader.h"
 
 #include <QString>
@@ -33,10 +35,15 @@ class ReportReadAhead {
 
  private:
   void StartAt(qsizetype index);
+  // Asks the system to bring the next file after `index` into its file
+  // cache, when that one is too large to be read ahead.
+  void HintAfter(qsizetype index);
 
   QStringList paths_;
   QString skip_;
   qsizetype ahead_ = -1;  // index of the file being read ahead, or -1
   qsizetype next_ = 0;    // where the next file asked for is looked for first
   std::future<ReportLines> reading_;
+  qsizetype hinted_ = -1;  // index of the file last hinted
+  std::future<void> hinting_;
 };
