@@ -61,12 +61,13 @@ ReportLines ReportReadAhead::Read(const QString& path) {
   const qsizetype index = paths_.indexOf(path, next_);
   if (index < 0) return ReadReportLines(path);
   next_ = index + 1;
-  if (index != ahead_) {
-    // Read first, then hinted: the two would share the disk otherwise.
-    ReportLines lines = ReadReportLines(path);
-    HintAfter(index);
-    return lines;
-  }
+  ReportLines lines = index == ahead_ ? TakeReadAhead(index) : ReadReportLines(path);
+  // Read first, then hinted: the two would share the disk otherwise.
+  HintAfter(index);
+  return lines;
+}
+
+ReportLines ReportReadAhead::TakeReadAhead(qsizetype index) {
   std::future<ReportLines> reading = std::move(reading_);
   try {
     ReportLines lines = reading.get();

@@ -35,6 +35,8 @@ class ReportReadAhead {
 
  private:
   void StartAt(qsizetype index);
+  // The file read ahead, at `index`; the next one is then started.
+  ReportLines TakeReadAhead(qsizetype index);
   // Asks the system to bring the next file after `index` into its file
   // cache, when that one is too large to be read ahead.
   void HintAfter(qsizetype index);
