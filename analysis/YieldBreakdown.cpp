@@ -18,6 +18,7 @@
 #include <functional>
 #include <limits>
 #include <numeric>
+#include <optional>
 #include <unordered_map>
 
 namespace {
@@ -96,13 +97,20 @@ class GroupFinder {
       case ColumnType::Text: return OfText(uint32_t(key));
       case ColumnType::Number: {
         double v;
-        std::memcpy(&v, &key, sizeof v);
+        if (numberCodes_) {
+          v = NumberColumn::NarrowValue(int16_t(uint16_t(key)));
+        } else {
+          std::memcpy(&v, &key, sizeof v);
+        }
         return OfNumber(v, row);
       }
       case ColumnType::Date: return OfDate(qint32(uint32_t(key)));
     }
     return 0;
   }
+
+  // Number keys come as the column's 2-byte codes, not as a number's bits.
+  void TakeNumberCodes() { numberCodes_ = true; }
 
   std::vector<Found>& Groups() { return found_; }
 
@@ -182,6 +190,7 @@ class GroupFinder {
   uint64_t lastKey_ = 0;
   int lastGroup_ = -1;
   int nullGroup_ = -1;
+  bool numberCodes_ = false;
 };
 
 // Null first, then values in the order the filter lists use.
@@ -195,16 +204,28 @@ bool naturallyBefore(const Found& a, const Found& b, ColumnType type) {
   return false;
 }
 
-// A row's cells as the breakdown reads them.
-struct RowCells {
-  uint64_t key;       // the text's pool id, the number's bits or the day
-  double lengths[4];  // board, net, clear, parts
+// A row's cells as the breakdown reads them, handed from the reading thread
+// to the summing one. Columns of 2-byte hundredths travel as they are (12
+// bytes a row, not 40: the handing over, not the reading, bounded the
+// breakdown) and become numbers where they are summed.
+struct NarrowCells {
+  uint32_t key;        // the text's pool id, the number's 2-byte code or the day
+  int16_t lengths[4];  // board, net, clear, parts
+  double Length(int i) const { return NumberColumn::NarrowValue(lengths[i]); }
+};
+// Any other form of the columns.
+struct WideCells {
+  uint64_t key;  // the text's pool id, the number's bits or the day
+  double lengths[4];
+  double Length(int i) const { return lengths[i]; }
 };
 constexpr qint64 kBlockRows = 8192;
 constexpr int kRingSlots = 4;
 // Of every kShare blocks, the first is read by the thread that sums them
-// all, the others beside: the summing is a fair part of the work.
-constexpr qint64 kShare = 4;
+// all, the others beside: the summing, where the lengths become numbers, is
+// the larger part of the work. Should the reader beside fall behind, the
+// summing thread reads its blocks too.
+constexpr qint64 kShare = 16;
 
 // A record's lengths into a group's sums (a BreakdownGroup, or Sums below).
 template <class Group>
@@ -218,6 +239,7 @@ void add(Group& g, double t, double n, double c, double p) {
 
 // A group's counts and sums while its rows are added.
 struct Sums {
+  Sums() = default;
   explicit Sums(const BreakdownGroup& g)
       : records(g.records), leftOut(g.leftOut), total(g.total), net(g.net), clear(g.clear), parts(g.parts) {}
   void Into(BreakdownGroup& g) const {
@@ -241,54 +263,53 @@ double percent(double part, double whole) {
 double orNaN(double v) { return std::isfinite(v) ? v : kNaN; }
 
 // Reads rows [from, to) of the grid into out.
-using RowReader = std::function<void(qint64 from, qint64 to, RowCells* out)>;
+template <class Cells>
+using CellReader = std::function<void(qint64 from, qint64 to, Cells* out)>;
 
 template <class KeyOf>
-RowReader narrowReader(KeyOf keyOf, const uint32_t* rows, const int16_t* const (&l)[4]) {
+CellReader<NarrowCells> narrowReader(KeyOf keyOf, const uint32_t* rows, const int16_t* const (&l)[4]) {
   // The grid's rows lie close to one another in the store: no fetching
   // ahead, and no asking each cell's column for its form.
-  return [=, b = l[0], n = l[1], c = l[2], p = l[3]](qint64 from, qint64 to, RowCells* out) {
+  return [=, b = l[0], n = l[1], c = l[2], p = l[3]](qint64 from, qint64 to, NarrowCells* out) {
     for (qint64 v = from; v < to; ++v, ++out) {
       const size_t row = rows[v];
-      *out = {keyOf(row),
-              {NumberColumn::NarrowValue(b[row]), NumberColumn::NarrowValue(n[row]), NumberColumn::NarrowValue(c[row]),
-               NumberColumn::NarrowValue(p[row])}};
+      *out = {keyOf(row), {b[row], n[row], c[row], p[row]}};
     }
   };
 }
 
-// A reader for the columns' forms: a plain loop for the common ones (the
-// lengths as 2-byte hundredths, the key a 1-byte text code, a narrow number
-// or a day), else one that asks each column.
-RowReader rowReader(const ColumnStore& store, int keyColumn, const uint32_t* rows,
-                    const NumberColumn* const (&lengths)[4]) {
+// A plain loop for the common forms of the columns: the lengths as 2-byte
+// hundredths, the key a 1-byte text code, a 2-byte number or a day. None
+// where a column has another form; numberCodes tells that the keys are a
+// number column's codes.
+std::optional<CellReader<NarrowCells>> narrowRowReader(const ColumnStore& store, int keyColumn, const uint32_t* rows,
+                                                       const NumberColumn* const (&lengths)[4], bool& numberCodes) {
   const int16_t* narrow[4];
-  bool allNarrow = true;
-  for (int i = 0; i < 4; ++i) allNarrow = allNarrow && (narrow[i] = lengths[i]->Narrow()) != nullptr;
+  for (int i = 0; i < 4; ++i)
+    if ((narrow[i] = lengths[i]->Narrow()) == nullptr) return std::nullopt;
   const ColumnStore::Column& key = store.At(keyColumn);
-  if (allNarrow) {
-    if (key.type == ColumnType::Text && key.text.ByteCodes()) {
-      const uint8_t* codes = key.text.ByteCodes();
-      const TextColumn* text = &key.text;
-      return narrowReader([=](size_t row) -> uint64_t { return text->IdOfCode(codes[row]); }, rows, narrow);
-    }
-    if (key.type == ColumnType::Number && key.number.Narrow()) {
-      const int16_t* numbers = key.number.Narrow();
-      return narrowReader(
-          [=](size_t row) {
-            const double v = NumberColumn::NarrowValue(numbers[row]);
-            uint64_t bits;
-            std::memcpy(&bits, &v, sizeof bits);
-            return bits;
-          },
-          rows, narrow);
-    }
-    if (key.type == ColumnType::Date) {
-      const qint32* days = key.date.data();
-      return narrowReader([=](size_t row) -> uint64_t { return uint32_t(days[row]); }, rows, narrow);
-    }
+  numberCodes = false;
+  if (key.type == ColumnType::Text && key.text.ByteCodes()) {
+    const uint8_t* codes = key.text.ByteCodes();
+    const TextColumn* text = &key.text;
+    return narrowReader([=](size_t row) -> uint32_t { return text->IdOfCode(codes[row]); }, rows, narrow);
   }
-  return [&store, keyColumn, rows, lengths](qint64 from, qint64 to, RowCells* out) {
+  if (key.type == ColumnType::Number && key.number.Narrow()) {
+    const int16_t* numbers = key.number.Narrow();
+    numberCodes = true;
+    return narrowReader([=](size_t row) -> uint32_t { return uint16_t(numbers[row]); }, rows, narrow);
+  }
+  if (key.type == ColumnType::Date) {
+    const qint32* days = key.date.data();
+    return narrowReader([=](size_t row) -> uint32_t { return uint32_t(days[row]); }, rows, narrow);
+  }
+  return std::nullopt;
+}
+
+// Any form: each cell's column asked for its value.
+CellReader<WideCells> wideRowReader(const ColumnStore& store, int keyColumn, const uint32_t* rows,
+                                    const NumberColumn* const (&lengths)[4]) {
+  return [&store, keyColumn, rows, lengths](qint64 from, qint64 to, WideCells* out) {
     const ColumnStore::Column& key = store.At(keyColumn);
     const auto keyOf = [&](size_t row) -> uint64_t {
       switch (key.type) {
@@ -308,6 +329,103 @@ RowReader rowReader(const ColumnStore& store, int keyColumn, const uint32_t* row
       *out = {keyOf(row), {(*lengths[0])[row], (*lengths[1])[row], (*lengths[2])[row], (*lengths[3])[row]}};
     }
   };
+}
+
+// Reads the shown rows block by block and sums each block in the rows'
+// order. Most blocks are read beside, into a ring of buffers, while this
+// thread reads the others and sums every block in turn. A block is read by
+// whichever thread claims it first: should the thread beside fall behind
+// (the cores are shared), this one reads its blocks too.
+template <class Cells, class Sum>
+void readAndSum(qint64 shown, const CellReader<Cells>& read, const Sum& sum) {
+  const qint64 blocks = (shown + kBlockRows - 1) / kBlockRows;
+  const auto blockEnd = [&](qint64 k) { return std::min(shown, (k + 1) * kBlockRows); };
+  std::vector<Cells> own(size_t(std::min<qint64>(shown, kBlockRows)));
+  if (!WorthASecondThread(size_t(shown))) {
+    for (qint64 k = 0; k < blocks; ++k) {
+      read(k * kBlockRows, blockEnd(k), own.data());
+      sum(own.data(), k * kBlockRows, blockEnd(k));
+    }
+    return;
+  }
+  std::vector<std::vector<Cells>> ring(kRingSlots, std::vector<Cells>(size_t(kBlockRows)));
+  std::array<std::atomic<bool>, kRingSlots> full{};  // a slot holds its block, not yet summed
+  std::vector<std::atomic<bool>> claimed(static_cast<size_t>(blocks));
+  std::atomic<bool> stop{false};
+  const auto slotOf = [](qint64 k) { return size_t((k / kShare * (kShare - 1) + k % kShare - 1) % kRingSlots); };
+  RunBeside(
+      [&] {
+        for (qint64 k = 1; k < blocks && !stop; k += (k + 1) % kShare ? 1 : 2) {
+          std::atomic<bool>& slot = full[slotOf(k)];
+          slot.wait(true);  // until the block before in the slot is summed
+          if (stop) return;
+          if (claimed[size_t(k)].exchange(true)) continue;
+          read(k * kBlockRows, blockEnd(k), ring[slotOf(k)].data());
+          slot = true;
+          slot.notify_one();
+        }
+      },
+      [&] {
+        try {
+          for (qint64 k = 0; k < blocks; ++k) {
+            if (!claimed[size_t(k)].exchange(true)) {
+              read(k * kBlockRows, blockEnd(k), own.data());
+              sum(own.data(), k * kBlockRows, blockEnd(k));
+              continue;
+            }
+            std::atomic<bool>& slot = full[slotOf(k)];
+            slot.wait(false);
+            sum(ring[slotOf(k)].data(), k * kBlockRows, blockEnd(k));
+            slot = false;
+            slot.notify_one();
+          }
+        } catch (...) {
+          stop = true;  // the reader beside may wait for a slot: free it
+          for (std::atomic<bool>& slot : full) {
+            slot = false;
+            slot.notify_one();
+          }
+          throw;
+        }
+      });
+}
+
+// Adds rows [from, to) of the grid, read into cells, to their groups and to
+// "All", in the rows' order: the same additions as the summary's, so the
+// sums are its to the last bit. The running sums of "All" are kept out of
+// memory; so are a group's while its rows follow one another, if inRuns.
+// Returns how often the group changed from one row to the next.
+template <bool inRuns, class Cells>
+qint64 sumBlock(GroupFinder& finder, BreakdownGroup& allGroup, const Cells* cells, const uint32_t* rows, qint64 from,
+                qint64 to) {
+  std::vector<Found>& groups = finder.Groups();
+  Sums all(allGroup);
+  Sums run;
+  int current = -1;
+  qint64 changes = 0;
+  for (const Cells* cell = cells; from < to; ++cell, ++from) {
+    const int gi = finder.GroupOf(cell->key, rows[from]);  // may add a group: take references after
+    if (gi != current) {
+      ++changes;
+      if (inRuns) {
+        if (current >= 0) run.Into(groups[size_t(current)].group);
+        run = Sums(groups[size_t(gi)].group);
+      }
+      current = gi;
+    }
+    const double t = cell->Length(0), n = cell->Length(1), c = cell->Length(2), p = cell->Length(3);
+    const bool leftOut = std::isnan(t) || std::isnan(n) || std::isnan(c) || std::isnan(p);
+    if (inRuns) {
+      leftOut ? void(++run.leftOut) : add(run, t, n, c, p);
+    } else {
+      BreakdownGroup& g = groups[size_t(gi)].group;
+      leftOut ? void(++g.leftOut) : add(g, t, n, c, p);
+    }
+    leftOut ? void(++all.leftOut) : add(all, t, n, c, p);
+  }
+  if (inRuns && current >= 0) run.Into(groups[size_t(current)].group);
+  all.Into(allGroup);
+  return changes;
 }
 
 }  // namespace
@@ -378,80 +496,23 @@ YieldBreakdown BreakDown(const Recordset* recordset, BreakdownGrouping grouping)
   const NumberColumn* lengths[] = {&board, &net, &clear, &parts};
 
   // Blocks of rows have their key and lengths read into a buffer, and are
-  // then summed from it. Summing stays on this thread in the rows' order,
-  // so the sums are the summary's to the last bit.
-  const std::function<void(qint64, qint64, RowCells*)> read = rowReader(store, keyColumn, rows, lengths);
-  // The running sums of "All" are kept out of memory: the same additions in
-  // the same order, without waiting on a store for each row.
-  const auto sum = [&](const RowCells* cells, qint64 from, qint64 to) {
-    Sums all(b.all);
-    for (const RowCells* cell = cells; from < to; ++cell, ++from) {
-      const int gi = finder.GroupOf(cell->key, rows[from]);  // may add a group: take the reference after
-      BreakdownGroup& g = finder.Groups()[size_t(gi)].group;
-      const double t = cell->lengths[0], n = cell->lengths[1], c = cell->lengths[2], p = cell->lengths[3];
-      if (std::isnan(t) || std::isnan(n) || std::isnan(c) || std::isnan(p)) {
-        ++g.leftOut;
-        ++all.leftOut;
-        continue;
-      }
-      add(g, t, n, c, p);
-      add(all, t, n, c, p);
-    }
-    all.Into(b.all);
+  // then summed from it, on this thread in the rows' order. A group's sums
+  // stay in registers while its rows follow one another (a day's, a
+  // material's in the grid's order); where groups change at almost every row
+  // (a supplier's), they are added to in place. The block before tells which.
+  bool inRuns = true;
+  const auto sum = [&](const auto* cells, qint64 from, qint64 to) {
+    const qint64 count = to - from;
+    const qint64 changes = inRuns ? sumBlock<true>(finder, b.all, cells, rows, from, to)
+                                  : sumBlock<false>(finder, b.all, cells, rows, from, to);
+    inRuns = changes * 8 < count;
   };
-  const qint64 blocks = (b.shown + kBlockRows - 1) / kBlockRows;
-  const auto blockEnd = [&](qint64 k) { return std::min(b.shown, (k + 1) * kBlockRows); };
-  std::vector<RowCells> own(size_t(std::min<qint64>(b.shown, kBlockRows)));
-  if (!WorthASecondThread(size_t(b.shown))) {
-    for (qint64 k = 0; k < blocks; ++k) {
-      read(k * kBlockRows, blockEnd(k), own.data());
-      sum(own.data(), k * kBlockRows, blockEnd(k));
-    }
+  bool numberCodes = false;
+  if (const auto narrow = narrowRowReader(store, keyColumn, rows, lengths, numberCodes)) {
+    if (numberCodes) finder.TakeNumberCodes();
+    readAndSum<NarrowCells>(b.shown, *narrow, sum);
   } else {
-    // Most blocks are read beside, into a ring of buffers, while this
-    // thread reads the others and sums every block in turn. A block is
-    // read by whichever thread claims it first: should the thread beside
-    // fall behind (the cores are shared), this one reads its blocks too.
-    std::vector<std::vector<RowCells>> ring(kRingSlots, std::vector<RowCells>(size_t(kBlockRows)));
-    std::array<std::atomic<bool>, kRingSlots> full{};  // a slot holds its block, not yet summed
-    std::vector<std::atomic<bool>> claimed(static_cast<size_t>(blocks));
-    std::atomic<bool> stop{false};
-    const auto slotOf = [](qint64 k) { return size_t((k / kShare * (kShare - 1) + k % kShare - 1) % kRingSlots); };
-    RunBeside(
-        [&] {
-          for (qint64 k = 1; k < blocks && !stop; k += (k + 1) % kShare ? 1 : 2) {
-            std::atomic<bool>& slot = full[slotOf(k)];
-            slot.wait(true);  // until the block before in the slot is summed
-            if (stop) return;
-            if (claimed[size_t(k)].exchange(true)) continue;
-            read(k * kBlockRows, blockEnd(k), ring[slotOf(k)].data());
-            slot = true;
-            slot.notify_one();
-          }
-        },
-        [&] {
-          try {
-            for (qint64 k = 0; k < blocks; ++k) {
-              if (!claimed[size_t(k)].exchange(true)) {
-                read(k * kBlockRows, blockEnd(k), own.data());
-                sum(own.data(), k * kBlockRows, blockEnd(k));
-                continue;
-              }
-              std::atomic<bool>& slot = full[slotOf(k)];
-              slot.wait(false);
-              sum(ring[slotOf(k)].data(), k * kBlockRows, blockEnd(k));
-              slot = false;
-              slot.notify_one();
-            }
-          } catch (...) {
-            stop = true;  // the reader beside may wait for a slot: free it
-            for (std::atomic<bool>& slot : full) {
-              slot = false;
-              slot.notify_one();
-            }
-            throw;
-          }
-        });
+    readAndSum<WideCells>(b.shown, wideRowReader(store, keyColumn, rows, lengths), sum);
   }
   b.leftOut = b.all.leftOut;
 
