@@ -344,14 +344,35 @@ class TestDatabase : public QObject {
     }
   }
 
+  // A copy offered before rows are added or the filter changes stays the
+  // copy of the records shown when it was offered, filtered or not.
   void rowsAddedUnderFilterFollowIt() {
     auto rs = openAll(conn);
     rs->SetFilter("Material = 'Oak'");
     addLine(*rs, "2024-03-07,a,,,,Oak,4");
+    const auto copyOfAll = [&] {
+      RecordTextRange range;
+      range.lastRow = rs->RecordCount() - 1;
+      range.firstField = 1;
+      range.lastField = 2;
+      return rs->RecordTextLater(range, ".");
+    };
+    const auto made = [](const std::function<void(QByteArray&)>& later) {
+      QByteArray text;
+      later(text);
+      return text;
+    };
+    const auto oakOffered = copyOfAll();
     addLine(*rs, "2024-03-07,b,,,,Pine,4");
-    QCOMPARE(rs->RecordCount(), 1);
-    rs->SetFilter("");
+    addLine(*rs, "2024-03-08,c,,,,Oak,4");
     QCOMPARE(rs->RecordCount(), 2);
+    rs->SetFilter("");
+    QCOMPARE(rs->RecordCount(), 3);
+    const auto allOffered = copyOfAll();
+    addLine(*rs, "2024-03-09,d,,,,Ash,4");
+    QCOMPARE(made(oakOffered), QByteArray("2024-03-07\ta"));
+    QCOMPARE(made(allOffered), QByteArray("2024-03-07\ta\n2024-03-07\tb\n2024-03-08\tc"));
+    QCOMPARE(rs->RecordCount(), 4);
   }
 
   // Releasing the import's recordset while the writer thread is inside a

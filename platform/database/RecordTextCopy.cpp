@@ -348,12 +348,18 @@ void AppendRecordText(QByteArray& out, const Recordset& records, const RecordTex
 
 std::function<void(QByteArray&)> RecordTextLater(const Recordset& records, const RecordTextRange& range,
                                                  const QByteArray& decimalPoint) {
-  auto rows = std::make_shared<std::vector<uint32_t>>();
+  // Every record shown (the Copy button's case): the recordset's own list,
+  // kept as it is now; a part of it: its rows copied.
+  std::shared_ptr<const std::vector<uint32_t>> rows;
   if (range.lastRow >= range.firstRow) {
-    const uint32_t* from = records.VisibleStoreRows() + range.firstRow;
-    rows->assign(from, from + (range.lastRow - range.firstRow + 1));
+    if (range.firstRow == 0 && range.lastRow == records.RecordCount() - 1) {
+      rows = records.SharedVisibleStoreRows();
+    } else {
+      const uint32_t* from = records.VisibleStoreRows() + range.firstRow;
+      rows = std::make_shared<const std::vector<uint32_t>>(from, from + (range.lastRow - range.firstRow + 1));
+    }
   }
   return [store = records.SharedStore(), rows, range, decimalPoint](QByteArray& out) {
-    if (!rows->empty()) appendRecordText(out, *store, rows->data(), range, decimalPoint);
+    if (rows && !rows->empty()) appendRecordText(out, *store, rows->data(), range, decimalPoint);
   };
 }

@@ -16,7 +16,7 @@ class Recordset;
 void AppendRecordText(QByteArray& out, const Recordset& records, const RecordTextRange& range,
                       const QByteArray& decimalPoint);
 // The same text made when the returned function is called, from the store
-// and the records' rows as they are now (the rows' list is copied: 4 bytes a
-// record, against some hundred bytes of text).
+// and the records' rows as they are now: every record shown holds the
+// recordset's own list of rows; a part of them, a copy of its rows.
 std::function<void(QByteArray&)> RecordTextLater(const Recordset& records, const RecordTextRange& range,
                                                  const QByteArray& decimalPoint);

@@ -353,7 +353,6 @@ void Recordset::SetFilter(const QString& filterText) {
   filter_.clear();
   filtered_ = false;
   visible_.clear();
-  visible_.shrink_to_fit();
   position_ = 0;
   if (filterText.isEmpty()) {
     emit Changed();
@@ -365,7 +364,7 @@ void Recordset::SetFilter(const QString& filterText) {
     emit Changed();
     throw;
   }
-  visible_ = compiledFilter_.Apply(*store_, rows_);
+  visible_ = compiledFilter_.Apply(*store_, rows_.List());
   filtered_ = true;
   filter_ = filterText;
   emit Changed();

@@ -6,6 +6,7 @@
 #include "common/RecordSource.h"
 #include "sqlite/TableWriter.h"
 #include "table/ColumnStore.h"
+#include "SharedRowList.h"
 #include "table/RecordFilter.h"
 
 #include <QObject>
@@ -107,6 +108,10 @@ class Recordset : public QObject, public RecordSource {
   std::shared_ptr<const ColumnStore> SharedStore() const { return store_; }
   // Store rows of the visible records, in order (RecordCount() of them).
   const uint32_t* VisibleStoreRows() const { return filtered_ ? visible_.data() : rows_.data(); }
+  // The same list, held as it is now by whoever keeps the pointer.
+  std::shared_ptr<const std::vector<uint32_t>> SharedVisibleStoreRows() const {
+    return filtered_ ? visible_.Shared() : rows_.Shared();
+  }
   // Store row of a visible position.
   qint64 StoreRow(qint64 visibleRow) const { return filtered_ ? visible_[visibleRow] : rows_[visibleRow]; }
 
@@ -129,7 +134,7 @@ class Recordset : public QObject, public RecordSource {
   std::shared_ptr<SqliteSession> session_;
   const TableWriter::Target* target_ = nullptr;  // kept by the session's writer
   std::shared_ptr<ColumnStore> store_;           // may be shared with the session's mirror
-  std::vector<uint32_t> rows_;                   // this recordset's records, in order
+  SharedRowList rows_;                           // this recordset's records, in order
   std::vector<CellValue> pending_;
   struct RecentTexts {
     std::array<uint32_t, 8> ids{};   // pool ids, 0 = none
@@ -140,6 +145,6 @@ class Recordset : public QObject, public RecordSource {
   QString filter_;
   bool filtered_ = false;
   RecordFilter compiledFilter_;
-  std::vector<uint32_t> visible_;
+  SharedRowList visible_;
   qint64 position_ = 0;
 };
