@@ -43,6 +43,14 @@ double cellNumber(const GridControl& grid, int row, int col, const QLocale& loca
   return v;
 }
 
+// A block of values added to a sum one after another. Apart, so that the
+// running sum stays in a register: inlined where the sum lives across calls,
+// it was kept in memory, and each addition waited on the store before it.
+[[gnu::noinline]] double addedInOrder(double sum, const double* values, int count) {
+  for (int i = 0; i < count; ++i) sum += values[i];
+  return sum;
+}
+
 // Added in row order, as one by one: the same total to the last bit. The
 // number values come in blocks; a cell without one is read from its text
 // (or refused) in its turn, after the sum so far is checked, so the first
@@ -55,7 +63,7 @@ double columnSum(const GridControl& grid, int col, int lastRow) {
   for (int r = 1; r <= lastRow;) {
     const int n = std::min(kBlock, lastRow - r + 1);
     const int numbers = grid.NumberMatrices(r, col, n, values.data());
-    for (int i = 0; i < numbers; ++i) sum += values[size_t(i)];
+    sum = addedInOrder(sum, values.data(), numbers);
     r += numbers;
     if (numbers < n) sum = checked(checked(sum) + cellNumber(grid, r++, col, locale));
   }
