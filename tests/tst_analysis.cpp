@@ -224,8 +224,8 @@ class TestAnalysis : public QObject {
     QTest::addColumn<QString>("material");
     QTest::addColumn<QString>("supplier");
     QTest::addColumn<QString>("then");  // the material filtered before the paste
-    QTest::newRow("two Acme Oak records") << "Oak" << "Acme" << "ALL";
-    QTest::newRow("every record") << "ALL" << "ALL" << "Oak";
+    QTest::newRow("two Acme Oak records") << QStringLiteral("Oak") << QStringLiteral("Acme") << QStringLiteral("ALL");
+    QTest::newRow("every record") << QStringLiteral("ALL") << QStringLiteral("ALL") << QStringLiteral("Oak");
   }
   void recordCopyIsOfTheRecordsShownAtCopy() {
     QFETCH(QString, material);

@@ -3,10 +3,10 @@
 // walk, fields by name (any letter case), adding rows (kept in its column
 // store and handed to the session's TableWriter, which writes them), and a
 // filter. A bound grid reads it as a RecordSource and listens to Changed().
+#include "SharedRowList.h"
 #include "common/RecordSource.h"
 #include "sqlite/TableWriter.h"
 #include "table/ColumnStore.h"
-#include "SharedRowList.h"
 #include "table/RecordFilter.h"
 
 #include <QObject>
