@@ -19,21 +19,19 @@ class SharedRowList {
 
   const uint32_t* data() const { return rows_ ? rows_->data() : nullptr; }
   size_t size() const { return rows_ ? rows_->size() : 0; }
-  bool empty() const { return size() == 0; }
   uint32_t operator[](size_t i) const { return (*rows_)[i]; }
   const Rows& List() const { return rows_ ? *rows_ : none(); }
 
-  void push_back(uint32_t row) { Own().push_back(row); }
+  void push_back(uint32_t row) {
+    if (!rows_) rows_ = std::make_shared<Rows>();
+    rows_->push_back(row);
+  }
   void clear() { rows_.reset(); }
 
   // The list as it is now, for whoever must read it after it changes.
   std::shared_ptr<const Rows> Shared() const { return rows_ ? rows_ : std::make_shared<const Rows>(); }
 
  private:
-  Rows& Own() {
-    if (!rows_) rows_ = std::make_shared<Rows>();
-    return *rows_;
-  }
   static const Rows& none() {
     static const Rows empty;
     return empty;
